@@ -1,0 +1,37 @@
+#include "CommandLine.h"
+
+#include "core/Version.h"
+
+namespace kasplan {
+
+int runCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    if (arguments.size() < 2)
+        return -1;
+    const QString& command = arguments.at(1);
+    if (command == QLatin1String("--version")) {
+        out << fileVersion() << Qt::endl;
+        return 0;
+    }
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+        out << "Gebruik: kasplan [--version]" << Qt::endl;
+        return 0;
+    }
+    err << "kasplan: onbekende opdracht '" << command << "'. Zie kasplan --help." << Qt::endl;
+    return 2;
+}
+
+bool displayAvailable()
+{
+#if defined(Q_OS_LINUX) || defined(Q_OS_FREEBSD)
+    // A platform chosen explicitly (offscreen, vnc, ...) needs no display.
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return true;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+#else
+    return true;
+#endif
+}
+
+} // namespace kasplan

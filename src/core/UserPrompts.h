@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+namespace kasplan {
+
+// Every message box, confirmation and error text of the program goes through
+// this interface. The program installs one that shows real dialogs; tests
+// install ScriptedPrompts, which records the texts and gives planned answers.
+class UserPrompts
+{
+public:
+    enum class Kind { Error, Warning, Information, Confirmation };
+    enum Button {
+        NoButton = 0,
+        Ok = 0x1,
+        Cancel = 0x2,
+        Yes = 0x4,
+        No = 0x8,
+        Abort = 0x10,
+        Retry = 0x20,
+        Ignore = 0x40,
+    };
+
+    virtual ~UserPrompts() = default;
+
+    // Shows a message with the given buttons and answers the one chosen.
+    virtual Button message(Kind kind, const QString& text, int buttons, Button defaultButton) = 0;
+
+    void showError(const QString& text) { message(Kind::Error, text, Ok, Ok); }
+    void showWarning(const QString& text) { message(Kind::Warning, text, Ok, Ok); }
+    void showInformation(const QString& text) { message(Kind::Information, text, Ok, Ok); }
+    bool confirmOkCancel(const QString& text)
+    {
+        return message(Kind::Confirmation, text, Ok | Cancel, Ok) == Ok;
+    }
+    bool confirmYesNo(const QString& text)
+    {
+        return message(Kind::Confirmation, text, Yes | No, Yes) == Yes;
+    }
+
+    // The prompts in use. Until a real implementation is installed, messages
+    // are written to standard error and answered with their default button.
+    static UserPrompts& current();
+    static void install(std::unique_ptr<UserPrompts> prompts);
+};
+
+// Prompts for tests: records every message and answers from a queue.
+class ScriptedPrompts : public UserPrompts
+{
+public:
+    struct Shown
+    {
+        Kind kind;
+        QString text;
+        int buttons;
+    };
+
+    Button message(Kind kind, const QString& text, int buttons, Button defaultButton) override;
+
+    // The answers given to the coming messages, in order; when the queue is
+    // empty a message gets its default button.
+    void queueAnswer(Button answer) { m_answers.append(answer); }
+
+    const QList<Shown>& shown() const { return m_shown; }
+    QStringList texts() const;
+    void clear()
+    {
+        m_shown.clear();
+        m_answers.clear();
+    }
+
+private:
+    QList<Shown> m_shown;
+    QList<Button> m_answers;
+};
+
+// Installs a ScriptedPrompts for a scope and gives access to it (tests).
+class ScopedScriptedPrompts
+{
+public:
+    ScopedScriptedPrompts();
+    ~ScopedScriptedPrompts();
+    ScopedScriptedPrompts(const ScopedScriptedPrompts&) = delete;
+    ScopedScriptedPrompts& operator=(const ScopedScriptedPrompts&) = delete;
+    ScriptedPrompts* operator->() const { return m_prompts; }
+    ScriptedPrompts& operator*() const { return *m_prompts; }
+
+private:
+    ScriptedPrompts* m_prompts;
+};
+
+} // namespace kasplan
