@@ -307,6 +307,13 @@ int runScheduleCommand(const QStringList& arguments, QTextStream& out, QTextStre
         for (const Action& action : request.actions)
             perform(core, action);
 
+        // A schedule that runs out of the calendar cannot be written as dates.
+        for (const TDate d : {core.Gcal().Date(), core.Kcal().Date(), core.Ical().Date(),
+                              core.hasHarvestEnd() ? core.HarvestEnd() : core.Ical().Date()}) {
+            const int year = ToQDate(d).year();
+            if (year < 1 || year > 9999)
+                throw DateError("schedule date out of range");
+        }
         out << ScheduleStateJson(core) << Qt::endl;
         return 0;
     } catch (const Refusal& refusal) {
