@@ -54,7 +54,34 @@ QStringList memoLines(const QString& text)
 
 const QString ScheduleCore::MissingDataText = QStringLiteral("gegevens ontbreken ");
 
-ScheduleCore::ScheduleCore(QObject* parent) : QObject(parent)
+struct ScheduleCore::OwnCalendars
+{
+    BarCalendarModel gcal;
+    BarCalendarModel kcal;
+    BarCalendarModel ical;
+};
+
+ScheduleCore::ScheduleCore(QObject* parent) : ScheduleCore(std::make_unique<OwnCalendars>(), parent)
+{
+}
+
+ScheduleCore::ScheduleCore(BarCalendarModel& gcal, BarCalendarModel& kcal, BarCalendarModel& ical,
+                           QObject* parent)
+    : ScheduleCore(nullptr, gcal, kcal, ical, parent)
+{
+}
+
+ScheduleCore::ScheduleCore(std::unique_ptr<OwnCalendars> own, QObject* parent)
+    : ScheduleCore(nullptr, own->gcal, own->kcal, own->ical, parent)
+{
+    m_own = std::move(own);
+}
+
+ScheduleCore::~ScheduleCore() = default;
+
+ScheduleCore::ScheduleCore(std::unique_ptr<OwnCalendars> own, BarCalendarModel& gcal,
+                           BarCalendarModel& kcal, BarCalendarModel& ical, QObject* parent)
+    : QObject(parent), m_own(std::move(own)), m_gcal(gcal), m_kcal(kcal), m_ical(ical)
 {
     setFocusPort({});
     // The main window's calendars: a 24-month range, narrow day cells; only

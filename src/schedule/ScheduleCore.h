@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 namespace kasplan {
 
@@ -53,6 +54,11 @@ public:
     static const QString MissingDataText;
 
     explicit ScheduleCore(QObject* parent = nullptr);
+    // Works on the calendars of a window (not owned), so that the calendars
+    // on screen are the very ones the calculation moves.
+    ScheduleCore(BarCalendarModel& gcal, BarCalendarModel& kcal, BarCalendarModel& ical,
+                 QObject* parent = nullptr);
+    ~ScheduleCore() override;
 
     // The season from today: April to December this year, else the year before.
     static int DefaultSeasonYear(QDate today);
@@ -157,9 +163,15 @@ private:
     void showAfterLastPeriodWarning(TDate housingDate);
     void scrollToSchedule();
 
-    BarCalendarModel m_gcal;
-    BarCalendarModel m_kcal;
-    BarCalendarModel m_ical;
+    struct OwnCalendars;
+    ScheduleCore(std::unique_ptr<OwnCalendars> own, QObject* parent);
+    ScheduleCore(std::unique_ptr<OwnCalendars> own, BarCalendarModel& gcal, BarCalendarModel& kcal,
+                 BarCalendarModel& ical, QObject* parent);
+
+    std::unique_ptr<OwnCalendars> m_own; // the calendars when no window lends its own
+    BarCalendarModel& m_gcal;
+    BarCalendarModel& m_kcal;
+    BarCalendarModel& m_ical;
     ForcingPeriods m_periods;
     PeriodTable m_periodTable;
     const ForcingRecord* m_record = nullptr;
