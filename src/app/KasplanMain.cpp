@@ -6,10 +6,10 @@
 #include "TerminationSignals.h"
 #include "UnitStartup.h"
 
+#include "schedule/TKMmainform.h"
 #include "widgets/MessageBoxPrompts.h"
 
 #include <QApplication>
-#include <QMainWindow>
 
 namespace kasplan {
 

@@ -1,9 +1,8 @@
 #include "MainProgram.h"
 
-#include "StandInMainWindow.h"
-
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
+#include "schedule/TKMmainform.h"
 
 #include <QApplication>
 
@@ -35,7 +34,7 @@ void MainProgram::Create()
 {
     QApplication::setApplicationName(QLatin1String(ApplicationTitle));
 
-    CreationStep([this] { m_mainForm = std::make_unique<StandInMainWindow>(); });
+    CreationStep([this] { m_mainForm = std::make_unique<TKMmainform>(); });
     CreationStep([this] {
         auto store = std::make_unique<TZHRegistry>();
         TZHRegistry& created = *store;
@@ -52,7 +51,7 @@ void MainProgram::Create()
     // order, as they are built.
 }
 
-QMainWindow* MainProgram::MainWindow() const
+TKMmainform* MainProgram::MainWindow() const
 {
     return m_mainForm.get();
 }

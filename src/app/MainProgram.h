@@ -4,11 +4,9 @@
 
 #include <memory>
 
-class QMainWindow;
-
 namespace kasplan {
 
-class StandInMainWindow;
+class TKMmainform;
 
 // The program's long-lived objects, created in their fixed order and
 // destroyed in the reverse order. An error in one creation step is shown in
@@ -27,14 +25,14 @@ public:
     // store (installed as the program's store) and the global data module.
     void Create();
 
-    QMainWindow* MainWindow() const;
+    TKMmainform* MainWindow() const;
     TKPglobalDmod* KPglobalDmod() const { return m_globalDmod.get(); }
 
 private:
     template <class Step> void CreationStep(Step step);
 
     TKPglobalDmodHooks m_hooks;
-    std::unique_ptr<StandInMainWindow> m_mainForm;
+    std::unique_ptr<TKMmainform> m_mainForm;
     bool m_storeInstalled = false;
     std::unique_ptr<TKPglobalDmod> m_globalDmod;
 };

@@ -8,12 +8,12 @@
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
 #include "core/Version.h"
+#include "schedule/TKMmainform.h"
 #include "widgets/TProgressBox.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QMainWindow>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
