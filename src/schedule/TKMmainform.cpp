@@ -72,6 +72,15 @@ QFont heightFont(const QString& family, int height, bool bold = false, bool ital
 
 QFont sansSerif(int height = 14, bool bold = false)
 {
+    // Where the window's own family is missing, one of Arial's widths keeps
+    // the texts in the room the window gives them.
+    static const bool substituted = [] {
+        QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                                   {QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                                    QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica")});
+        return true;
+    }();
+    Q_UNUSED(substituted);
     return heightFont(QStringLiteral("MS Sans Serif"), height, bold);
 }
 
@@ -365,6 +374,10 @@ void TKMmainform::buildBottomPanel(QWidget* bottom)
     columns->setSpacing(0);
 
     EMemo->setParent(bottom);
+    // Hidden without messages, the memo still keeps its place.
+    QSizePolicy memoPolicy = EMemo->sizePolicy();
+    memoPolicy.setRetainSizeWhenHidden(true);
+    EMemo->setSizePolicy(memoPolicy);
     setTextColor(EMemo, Red);
     EMemo->setPlainText(QStringLiteral("Waarschuwing/Error:"));
     columns->addWidget(EMemo, 1);
