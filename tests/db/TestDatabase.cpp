@@ -80,6 +80,8 @@ std::unique_ptr<db::TableView> TestDatabase::view(const QString& table, db::Engi
     v->setSession(session ? session : m_session.get());
     v->setDatabaseName(QLatin1String(Alias));
     v->setTableName(table);
+    for (const db::FieldDef& f : CultivarSchema::table(table).fields)
+        v->addField(f);
     return v;
 }
 

@@ -36,7 +36,8 @@ public:
     //   Sizes     10/11, 11/12, 12/+
     void addSampleRecords();
 
-    // A view on a table of this database, not yet open.
+    // A view on a table of this database, not yet open, with the table's
+    // fields declared (so handlers can be set before it opens).
     std::unique_ptr<db::TableView> view(const QString& table, db::EngineSession* session = nullptr);
 
     // A second, independent session on the same folder (another copy).

@@ -145,14 +145,7 @@ void TableView::doOpen()
     }
 
     try {
-        m_filterCondition = m_filtered ? FilterParser::parse(
-                                             m_filterText,
-                                             [this](const QString& n) {
-                                                 const FieldDef* d = m_table.field(n);
-                                                 return d ? d->name : QString();
-                                             },
-                                             m_filterOptions)
-                                       : Condition();
+        m_filterCondition = m_filtered ? parseFilter(m_filterText) : Condition();
         loadKeys();
     } catch (...) {
         dropDynamicFields();
@@ -343,54 +336,60 @@ void TableView::reloadKeepingPlace()
 
 // ---- filter ----
 
+Condition TableView::parseFilter(const QString& text) const
+{
+    return FilterParser::parse(
+        text,
+        [this](const QString& n) {
+            const FieldDef* d = m_table.field(n);
+            return d ? d->name : QString();
+        },
+        m_filterOptions);
+}
+
+void TableView::applyFilter(const QString& text, bool filtered, const Condition& parsed)
+{
+    prepareToMove();
+    const QString oldText = m_filterText;
+    const bool oldFiltered = m_filtered;
+    const Condition oldCondition = m_filterCondition;
+    m_filterText = text;
+    m_filtered = filtered;
+    m_filterCondition = parsed;
+    try {
+        reloadAtFirst();
+    } catch (...) {
+        m_filterText = oldText;
+        m_filtered = oldFiltered;
+        m_filterCondition = oldCondition;
+        reloadAtFirst();
+        throw;
+    }
+}
+
 void TableView::setFilter(const QString& text)
 {
-    if (isActive() && m_filtered) {
-        const Condition parsed = FilterParser::parse(
-            text,
-            [this](const QString& n) {
-                const FieldDef* d = m_table.field(n);
-                return d ? d->name : QString();
-            },
-            m_filterOptions);
-        prepareToMove();
+    if (isActive() && m_filtered)
+        applyFilter(text, true, parseFilter(text));
+    else
         m_filterText = text;
-        m_filterCondition = parsed;
-        reloadAtFirst();
-        return;
-    }
-    m_filterText = text;
 }
 
 void TableView::setFiltered(bool filtered)
 {
     if (m_filtered == filtered)
         return;
-    if (!isActive()) {
+    if (isActive())
+        applyFilter(m_filterText, filtered, filtered ? parseFilter(m_filterText) : Condition());
+    else
         m_filtered = filtered;
-        return;
-    }
-    const Condition parsed = filtered ? FilterParser::parse(
-                                            m_filterText,
-                                            [this](const QString& n) {
-                                                const FieldDef* d = m_table.field(n);
-                                                return d ? d->name : QString();
-                                            },
-                                            m_filterOptions)
-                                      : Condition();
-    prepareToMove();
-    m_filtered = filtered;
-    m_filterCondition = parsed;
-    reloadAtFirst();
 }
 
 void TableView::setFilterOptions(FilterParser::Options options)
 {
     m_filterOptions = options;
-    if (isActive() && m_filtered) {
-        m_filtered = false;
-        setFiltered(true);
-    }
+    if (isActive() && m_filtered)
+        applyFilter(m_filterText, true, parseFilter(m_filterText));
 }
 
 // ---- master/detail ----

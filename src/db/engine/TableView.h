@@ -91,6 +91,10 @@ private:
     void beginInsert(bool atEnd);
     void loadKeys();
     void reloadAtFirst();
+    // Puts a new filter in force; if the database refuses it, the old one
+    // stays.
+    void applyFilter(const QString& text, bool filtered, const Condition& parsed);
+    Condition parseFilter(const QString& text) const;
     void reloadKeepingPlace();
     void placeRow(Record& record, const QVariantList& stored) const;
     Condition viewCondition(bool& none) const;
