@@ -2,6 +2,7 @@
 
 #include "CsvReader.h"
 #include "CultivarSchema.h"
+#include "core/Locations.h"
 #include "engine/EngineError.h"
 #include "engine/EngineSession.h"
 #include "engine/HostIdentity.h"
@@ -205,7 +206,8 @@ bool StandardDatabase::ensureCreated(const QString& folder)
 QString StandardDatabase::prepare(db::EngineSession& session)
 {
     const QString folder = session.ensureStandardAlias();
-    ensureCreated(folder);
+    if (QDir(folder).absolutePath() == QDir(Locations::standardDatabaseDir()).absolutePath())
+        ensureCreated(folder);
     return folder;
 }
 

@@ -23,8 +23,10 @@ public:
     static bool ensureCreated(const QString& folder);
 
     // For start-up: registers 'BROEI' at the standard database folder when
-    // the engine configuration has no such alias, creates its database on
-    // first start, and answers its folder.
+    // the engine configuration has no such alias, creates its database there
+    // on first start, and answers the alias's folder. A 'BROEI' pointed at
+    // another folder (a share) is left as it is: a share that is not
+    // mounted must not quietly get a database of its own.
     static QString prepare(db::EngineSession& session);
 
     // Adds the delivered records to an empty database.

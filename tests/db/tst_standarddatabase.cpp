@@ -153,6 +153,12 @@ void TestStandardDatabase::existingDatabaseIsNeverOverwritten()
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("not ours to touch"));
     QVERIFY(!QFile::exists(Locations::standardDatabaseDir()));
+
+    // A share without a database (not mounted, say) does not get one.
+    QFile::remove(file);
+    db::EngineSession later;
+    QCOMPARE(StandardDatabase::prepare(later), shared);
+    QVERIFY(QDir(shared).isEmpty());
 }
 
 void TestStandardDatabase::csvReader_data()

@@ -31,7 +31,8 @@ public:
     EngineSession(const EngineSession&) = delete;
     EngineSession& operator=(const EngineSession&) = delete;
 
-    // The program's own session, made on first use.
+    // The program's own session, made on first use. Close its databases
+    // (closeDatabases) before the application object goes.
     static EngineSession& defaultSession();
 
     AliasConfig& aliases() { return m_aliases; }

@@ -22,12 +22,6 @@ bool isText(FieldType type)
     return type == FieldType::Alpha || type == FieldType::Memo;
 }
 
-bool isAscii(const QByteArray& bytes)
-{
-    return std::all_of(bytes.cbegin(), bytes.cend(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 // Marks the view as writing, so the database's change notice about its own
 // write does not make it re-read its record half way.
 class WritingFlag
@@ -91,6 +85,7 @@ void TableView::doOpen()
 {
     m_database = &resolveDatabase();
     m_table = m_database->tableDef(m_tableName);
+    m_keys.setRowNumbers(m_table.primaryKey.isEmpty());
 
     const bool declared = std::any_of(m_fields.begin(), m_fields.end(),
                                       [](const auto& f) { return f->kind() == FieldKind::Data; });
@@ -163,7 +158,6 @@ void TableView::doClose()
     if (m_database)
         disconnect(m_database, &Database::tableChanged, this, &TableView::tableChangedElsewhere);
     m_keys.clear();
-    m_keys.shrink_to_fit();
     m_database = nullptr;
     m_linkNone = true;
     m_linkValues.clear();
@@ -239,7 +233,7 @@ void TableView::loadKeys()
         return;
     const bool recordFilter = m_filtered && m_events.onFilterRecord;
     if (!recordFilter) {
-        m_keys = std::move(m_database->scanKeys(m_table, where, {}).keys);
+        m_keys.assign(std::move(m_database->scanKeys(m_table, where, {}).keys));
         return;
     }
     const QStringList read = m_filterFields.isEmpty() ? m_dataNames : m_filterFields;
@@ -247,6 +241,7 @@ void TableView::loadKeys()
     for (const QString& f : read)
         readIndexes.append(fieldByName(f)->index());
     KeyScan scan = m_database->scanKeys(m_table, where, read);
+    std::vector<RowKey> shown;
     Record record = emptyRecord();
     for (size_t i = 0; i < scan.keys.size(); ++i) {
         for (int k = 0; k < m_keyFields.size(); ++k)
@@ -254,39 +249,15 @@ void TableView::loadKeys()
         for (int j = 0; j < readIndexes.size(); ++j)
             record[readIndexes[j]] = scan.extra[i][j];
         if (passesRecordFilter(record))
-            m_keys.push_back(std::move(scan.keys[i]));
+            shown.push_back(std::move(scan.keys[i]));
     }
-}
-
-int TableView::keyCompare(const RowKey& a, const RowKey& b) const
-{
-    return m_table.primaryKey.isEmpty() ? compareExact(a.value(0), b.value(0)) : compareKeys(a, b);
-}
-
-bool TableView::keyLess(const RowKey& a, const RowKey& b) const
-{
-    return keyCompare(a, b) < 0;
-}
-
-int TableView::lowerBound(const RowKey& key) const
-{
-    const auto it =
-        std::lower_bound(m_keys.begin(), m_keys.end(), key,
-                         [this](const RowKey& a, const RowKey& b) { return keyLess(a, b); });
-    return int(it - m_keys.begin());
-}
-
-int TableView::indexOfKey(const RowKey& key) const
-{
-    const int i = lowerBound(key);
-    return (i < int(m_keys.size()) && keyCompare(m_keys[size_t(i)], key) == 0) ? i : -1;
+    m_keys.assign(std::move(shown));
 }
 
 RowKey TableView::currentKey() const
 {
     if (m_table.primaryKey.isEmpty())
-        return m_state == State::Edit ? m_editKey
-                                      : (m_index >= 0 ? m_keys[size_t(m_index)] : RowKey());
+        return m_state == State::Edit ? m_editKey : (m_index >= 0 ? m_keys.at(m_index) : RowKey());
     RowKey key;
     for (Field* f : m_keyFields) {
         const QVariant v = m_current.value(f->index());
@@ -298,7 +269,7 @@ RowKey TableView::currentKey() const
 DataSet::Record TableView::readRow(int index)
 {
     Record record = emptyRecord();
-    const RowKey& key = m_keys[size_t(index)];
+    const RowKey& key = m_keys.at(index);
     if (const auto stored = m_database->fetchRow(m_table, m_dataNames, key)) {
         placeRow(record, *stored);
     } else {
@@ -322,11 +293,10 @@ void TableView::reloadAtFirst()
 
 void TableView::reloadKeepingPlace()
 {
-    const RowKey place =
-        (m_index >= 0 && m_index < rowCount()) ? m_keys[size_t(m_index)] : RowKey();
+    const RowKey place = (m_index >= 0 && m_index < rowCount()) ? m_keys.at(m_index) : RowKey();
     loadKeys();
     clearRowCache();
-    int index = place.isEmpty() ? 0 : lowerBound(place);
+    int index = place.isEmpty() ? 0 : m_keys.lowerBound(place);
     index = std::min(index, rowCount() - 1);
     loadCurrent(index);
     if (m_keys.empty())
@@ -425,19 +395,19 @@ Bookmark TableView::bookmark() const
     if (m_state == State::Edit)
         b.key = m_editKey;
     else if (m_state == State::Browse && m_index >= 0)
-        b.key = m_keys[size_t(m_index)];
+        b.key = m_keys.at(m_index);
     return b;
 }
 
 bool TableView::bookmarkValid(const Bookmark& bookmark) const
 {
-    return isActive() && !bookmark.key.isEmpty() && indexOfKey(bookmark.key) >= 0;
+    return isActive() && !bookmark.key.isEmpty() && m_keys.indexOf(bookmark.key) >= 0;
 }
 
 void TableView::gotoBookmark(const Bookmark& bookmark)
 {
     checkActive();
-    const int index = bookmark.key.isEmpty() ? -1 : indexOfKey(bookmark.key);
+    const int index = bookmark.key.isEmpty() ? -1 : m_keys.indexOf(bookmark.key);
     if (index < 0)
         throw EngineError::recordDeleted(m_tableName);
     setCurrentIndex(index);
@@ -446,7 +416,6 @@ void TableView::gotoBookmark(const Bookmark& bookmark)
 int TableView::fastLocate(const QList<Field*>& fields, const QVariantList& values, int options)
 {
     // Only a search on the leading key fields can use the ordered keys.
-    constexpr int NotApplicable = -2;
     if (m_table.primaryKey.isEmpty() || fields.size() > m_keyFields.size())
         return NotApplicable;
     QList<QByteArray> wanted;
@@ -455,48 +424,7 @@ int TableView::fastLocate(const QList<Field*>& fields, const QVariantList& value
             return NotApplicable;
         wanted.append(values[i].toString().toUtf8());
     }
-    const bool ci = options & CaseInsensitive;
-    const bool partial = options & PartialKey;
-
-    const auto partMatches = [&](const QByteArray& part, const QByteArray& value) {
-        if (ci)
-            return partial ? startsWithNoCase(part, value) : compareNoCase(part, value) == 0;
-        return partial ? part.startsWith(value) : part == value;
-    };
-
-    if (ci && !std::all_of(wanted.cbegin(), wanted.cend(), isAscii)) {
-        // Letters beyond A to Z: compare as text, key by key.
-        for (size_t i = 0; i < m_keys.size(); ++i) {
-            bool all = true;
-            for (int k = 0; k < wanted.size() && all; ++k) {
-                const QString part = QString::fromUtf8(m_keys[i][k]);
-                const QString value = QString::fromUtf8(wanted[k]);
-                all = partial ? part.startsWith(value, Qt::CaseInsensitive)
-                              : part.compare(value, Qt::CaseInsensitive) == 0;
-            }
-            if (all)
-                return int(i);
-        }
-        return -1;
-    }
-
-    // Records whose first field matches lie together, starting at the first
-    // key not below the wanted text (letters compared without case).
-    const QByteArray& first = wanted.front();
-    const auto start = std::partition_point(m_keys.begin(), m_keys.end(), [&](const RowKey& k) {
-        return compareNoCase(k.front(), first) < 0;
-    });
-    for (auto it = start; it != m_keys.end(); ++it) {
-        const QByteArray& lead = it->front();
-        if (partial ? !startsWithNoCase(lead, first) : compareNoCase(lead, first) != 0)
-            break;
-        bool all = true;
-        for (int k = 0; k < wanted.size() && all; ++k)
-            all = partMatches((*it)[k], wanted[k]);
-        if (all)
-            return int(it - m_keys.begin());
-    }
-    return -1;
+    return m_keys.findLeading(wanted, options & CaseInsensitive, options & PartialKey);
 }
 
 bool TableView::locate(const QStringList& fields, const QVariantList& values, int options)
@@ -514,7 +442,7 @@ bool TableView::locate(const QStringList& fields, const QVariantList& values, in
     prepareToMove();
 
     int found = fastLocate(targets, values, options);
-    if (found == -2) {
+    if (found == NotApplicable) {
         bool none = false;
         Condition c = viewCondition(none);
         if (none)
@@ -537,7 +465,7 @@ bool TableView::locate(const QStringList& fields, const QVariantList& values, in
         // The first match that the view shows (a record filter may hide some).
         const KeyScan scan = m_database->scanKeys(m_table, c, {});
         for (const RowKey& key : scan.keys) {
-            const int index = indexOfKey(key);
+            const int index = m_keys.indexOf(key);
             if (index >= 0) {
                 found = index;
                 break;
@@ -588,7 +516,7 @@ void TableView::edit()
     }
     if (m_events.beforeEdit)
         m_events.beforeEdit(*this);
-    const RowKey key = m_keys[size_t(m_index)];
+    const RowKey key = m_keys.at(m_index);
     Record fresh = emptyRecord();
     for (;;) {
         try {
@@ -697,17 +625,11 @@ bool TableView::belongsInView(const RowKey& key)
 
 void TableView::placeAfterPost(const RowKey& oldKey, const RowKey& newKey, int fallbackIndex)
 {
-    if (!oldKey.isEmpty()) {
-        const int old = indexOfKey(oldKey);
-        if (old >= 0)
-            m_keys.erase(m_keys.begin() + old);
-    }
+    if (!oldKey.isEmpty())
+        m_keys.remove(oldKey);
     int index = fallbackIndex;
-    if (belongsInView(newKey)) {
-        index = lowerBound(newKey);
-        if (index >= rowCount() || keyCompare(m_keys[size_t(index)], newKey) != 0)
-            m_keys.insert(m_keys.begin() + index, newKey);
-    }
+    if (belongsInView(newKey))
+        index = m_keys.insert(newKey);
     clearRowCache();
     loadCurrent(std::min(std::max(index, 0), rowCount() - 1));
     m_bof = m_eof = m_keys.empty();
@@ -823,7 +745,7 @@ void TableView::deleteRecord()
     // The handler may have moved the view; delete what is current now.
     if (m_keys.empty() || m_index < 0)
         return;
-    const RowKey key = m_state == State::Edit ? m_editKey : m_keys[size_t(m_index)];
+    const RowKey key = m_state == State::Edit ? m_editKey : m_keys.at(m_index);
     for (;;) {
         try {
             WritingFlag writing(m_writing);
@@ -843,9 +765,7 @@ void TableView::deleteRecord()
     m_locked = false;
     m_editKey.clear();
     m_original.clear();
-    const int index = indexOfKey(key);
-    if (index >= 0)
-        m_keys.erase(m_keys.begin() + index);
+    m_keys.remove(key);
     clearRowCache();
     loadCurrent(std::min(m_index, rowCount() - 1));
     m_bof = m_eof = m_keys.empty();

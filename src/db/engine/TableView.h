@@ -4,6 +4,7 @@
 #include "DataSet.h"
 #include "DataSource.h"
 #include "FilterParser.h"
+#include "OrderedKeys.h"
 #include "TableDef.h"
 
 #include <QPointer>
@@ -83,7 +84,7 @@ public:
 protected:
     void doOpen() override;
     void doClose() override;
-    int rowCount() const override { return int(m_keys.size()); }
+    int rowCount() const override { return m_keys.size(); }
     Record readRow(int index) override;
 
 private:
@@ -101,22 +102,21 @@ private:
     Condition masterCondition(bool& none) const;
     QVariantList masterValues() const;
     RowKey currentKey() const;
-    int lowerBound(const RowKey& key) const;
-    int indexOfKey(const RowKey& key) const;
-    bool keyLess(const RowKey& a, const RowKey& b) const;
-    int keyCompare(const RowKey& a, const RowKey& b) const;
     bool passesRecordFilter(Record& record);
     bool belongsInView(const RowKey& key);
     // Places the posted record in the key list and makes it current.
     void placeAfterPost(const RowKey& oldKey, const RowKey& newKey, int fallbackIndex);
     void unlockQuietly();
     void tableChangedElsewhere(const QString& table);
+    // The position found through the ordered keys, -1 for none, or
+    // NotApplicable when the search is not on the leading key fields.
+    static constexpr int NotApplicable = -2;
     int fastLocate(const QList<Field*>& fields, const QVariantList& values, int options);
 
     QString m_tableName;
     TableDef m_table;
     Database* m_database = nullptr;
-    std::vector<RowKey> m_keys;
+    OrderedKeys m_keys;
     RowKey m_editKey;
     QPointer<DataSource> m_master;
     QStringList m_masterFields;
