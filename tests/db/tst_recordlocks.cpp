@@ -193,9 +193,9 @@ void TestRecordLocks::stalledHolderIsTakenOverAfterTheLease()
     }
 
     // Stopped (alive, but its heartbeat stands still): taken over only once
-    // the heartbeat has not moved for a whole lease.
+    // the heartbeat has not moved for a whole lease. Its last beat may have
+    // been seen up to one beat (a quarter lease) before it stopped.
     anna.signal(SIGSTOP);
-    QTest::qWait(lease / 2); // lets a beat that was under way land
     QElapsedTimer stalled;
     stalled.start();
     QString error = editError();
@@ -204,7 +204,7 @@ void TestRecordLocks::stalledHolderIsTakenOverAfterTheLease()
         error = editError();
     }
     QCOMPARE(error, QString());
-    QVERIFY2(stalled.elapsed() >= lease, "taken over before the lease ran out");
+    QVERIFY2(stalled.elapsed() >= lease * 3 / 4, "taken over before the lease ran out");
     m_cdata->fieldByName(QStringLiteral("Kleur"))->setValue(QStringLiteral("wit"));
     m_cdata->post();
 
