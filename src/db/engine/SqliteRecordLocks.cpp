@@ -3,6 +3,7 @@
 #include "EngineError.h"
 #include "SqliteConnection.h"
 #include "SqliteSchema.h"
+#include "core/Clock.h"
 
 #include <QDateTime>
 
@@ -80,7 +81,7 @@ bool SqliteRecordLocks::takeOver(const QString& table, const QString& key, const
         .bind(m_self.hostId)
         .bind(m_self.bootId)
         .bindInt(m_self.pid)
-        .bind(QDateTime::currentDateTimeUtc().toString(Qt::ISODate))
+        .bind(Clock::current().now().toUTC().toString(Qt::ISODate))
         .bind(table)
         .bind(key)
         .bind(holder.session)
@@ -103,7 +104,7 @@ void SqliteRecordLocks::insertOwn(const QString& table, const QString& key)
         .bind(m_self.hostId)
         .bind(m_self.bootId)
         .bindInt(m_self.pid)
-        .bind(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
+        .bind(Clock::current().now().toUTC().toString(Qt::ISODate));
     s.run();
 }
 

@@ -18,8 +18,9 @@ class SqliteConnection;
 // copy treats a lock as stale only after watching that counter stand still
 // for longer than the lease on its own clock, or at once when the holder was
 // a process of this machine that no longer runs (or ran before the machine's
-// last start). A stale lock is taken over by compare-and-swap on the
-// session and counter it was seen with.
+// last start). The lease is timed with a monotonic timer, not the program's
+// clock: it measures how long this copy waited, whatever the date says. A stale lock is taken over
+// by compare-and-swap on the session and counter it was seen with.
 //
 // Every call except heartbeat() must run inside a write transaction of the
 // connection, so the reads and writes of one call see no other writer.
