@@ -1,3 +1,4 @@
+#include "db/DatabaseErrorReport.h"
 #include "db/DatabaseOpener.h"
 
 #include "core/UserPrompts.h"
@@ -59,6 +60,7 @@ private Q_SLOTS:
     void failingChosenLocationFallsBack();
     void bothLocationsFailing();
     void failingStandardDatabaseWithoutChoice();
+    void databaseErrorText();
 
 private:
     std::unique_ptr<QTemporaryDir> dir;
@@ -162,6 +164,24 @@ void TestDatabaseOpener::failingStandardDatabaseWithoutChoice()
     QCOMPARE(host.attempts, QStringList{"BROEI"});
     QCOMPARE(prompts->texts(), QStringList{"Cultivar Database BROEI kon niet geopened worden"});
     QCOMPARE(host.settings.value("UseKasplanCdata"), QVariant(false));
+}
+
+void TestDatabaseOpener::databaseErrorText()
+{
+    const QString text =
+        DatabaseErrorText(QStringLiteral("Cultivargegevens"), QStringLiteral("Kasplan"),
+                          QStringLiteral("file is not a database (100% %1)"));
+    const QStringList lines = text.split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 11);
+    QCOMPARE(lines.at(0), QStringLiteral("Error DB 1"));
+    QCOMPARE(lines.at(1), QStringLiteral("De Cultivargegevensdatabase kan niet geopend worden."));
+    QCOMPARE(lines.at(3), QStringLiteral("niet compatible met uw Kasplan versie."));
+    QCOMPARE(lines.at(5), QStringLiteral("De foutmelding = file is not a database (100% %1)"));
+    QCOMPARE(lines.at(8),
+             QStringLiteral("Blijven er problemen, noteer dan uw Kasplan versie nr.,"));
+    QCOMPARE(
+        lines.at(10),
+        QStringLiteral("E-mail de inhoud van de data folder (gezipped) naar Zandhof Services"));
 }
 
 QTEST_APPLESS_MAIN(TestDatabaseOpener)
