@@ -7,7 +7,7 @@ packages=(
     g++ cmake make
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libsqlite3-dev
-    xvfb xauth
+    xvfb xauth x11-utils
     fonts-dejavu-core
 )
 

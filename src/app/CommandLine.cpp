@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "core/Version.h"
+#include "schedule/ScheduleCommand.h"
 
 namespace kasplan {
 
@@ -14,9 +15,17 @@ int runCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
         return 0;
     }
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
-        out << "Gebruik: kasplan [--version]" << Qt::endl;
+        out << "Gebruik: kasplan [--version]\n"
+               "       kasplan schedule [--season JAAR] [--method grond|water|ijstulpen]\n"
+               "                        --record BESTAND [--today JJJJ-MM-DD] [ACTIE ...]\n"
+               "ACTIE: --gstage DATUM | --cooling DATUM | --housing DATUM | --harvest-end DATUM\n"
+               "       | --day-back | --day-forward | --month-back | --month-forward\n"
+               "       (DATUM is JJJJ-MM-DD)"
+            << Qt::endl;
         return 0;
     }
+    if (command == QLatin1String("schedule"))
+        return runScheduleCommand(arguments.mid(2), out, err);
     err << "kasplan: onbekende opdracht '" << command << "'. Zie kasplan --help." << Qt::endl;
     return 2;
 }

@@ -1,9 +1,14 @@
 #include "KasplanMain.h"
 
 #include "CommandLine.h"
+#include "MainProgram.h"
+#include "RunningCopyLock.h"
+#include "TerminationSignals.h"
+#include "UnitStartup.h"
+
+#include "widgets/MessageBoxPrompts.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QMainWindow>
 
 namespace kasplan {
@@ -21,16 +26,22 @@ QStringList argumentList(int argc, char* argv[])
 int runWindowed(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Kasplan"));
+    const TerminationSignals termination;
+    // The program folder is known once the application object exists.
+    const auto runningCopy = UnitStartup();
 
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Kasplan"));
-    auto* label = new QLabel(QStringLiteral("Kasplan"), &window);
-    label->setAlignment(Qt::AlignCenter);
-    window.setCentralWidget(label);
-    window.resize(800, 600);
-    window.show();
-    return app.exec();
+    UserPrompts::install(std::make_unique<MessageBoxPrompts>());
+    int result = 0;
+    {
+        MainProgram program;
+        program.Create();
+        if (program.MainWindow() && !termination.Requested()) {
+            program.MainWindow()->show();
+            result = app.exec();
+        }
+    }
+    UserPrompts::install(nullptr);
+    return result;
 }
 
 } // namespace

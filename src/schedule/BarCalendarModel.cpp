@@ -28,7 +28,9 @@ TDate firstOfMonth(TDate d)
 BarCalendarModel::BarCalendarModel(QObject* parent) : QObject(parent)
 {
     m_date = Today();
-    m_startDate = firstOfMonth(m_date) + 1; // differs, so SetStartDate applies
+    // A start a day away from today always differs from it, so SetStartDate
+    // applies on every day of the month.
+    m_startDate = m_date + 1;
     SetStartDate(m_date);
     ForceDate(m_date);
 }
@@ -115,10 +117,22 @@ void BarCalendarModel::Rebuild()
     // Keep the view inside the (possibly smaller) range.
     m_leftMonth = std::clamp(m_leftMonth, 0, std::max(0, m_monthRange - 1));
     m_firstVisibleDay = std::clamp(m_firstVisibleDay, 0, std::max(0, m_dayColumnCount - 1));
-    if (m_selectedDay >= m_dayColumnCount)
-        m_selectedDay = -1;
-    if (m_selectedMonth >= m_monthRange)
-        m_selectedMonth = -1;
+    // A moved range must not leave the highlight on a column that now stands
+    // for another day: the selection follows Date, without scrolling.
+    if (DateInRange(m_date) == 0) {
+        m_selectedDay = dayColumnOf(m_date);
+        m_selectedMonth = monthColumnOf(m_date);
+    } else {
+        m_selectedDay = m_selectedMonth = -1;
+    }
+    Q_EMIT barsChanged();
+}
+
+void BarCalendarModel::setPeriod(int days)
+{
+    if (days == m_period)
+        return;
+    m_period = days;
     Q_EMIT barsChanged();
 }
 
@@ -282,6 +296,36 @@ int BarCalendarModel::monthColumnWidth(int c) const
 int BarCalendarModel::firstDayOfMonthColumn(int c) const
 {
     return roundToInt(EncodeDate(yearOfColumn(c), monthOfColumn(c), 1) - m_startDate);
+}
+
+QString BarCalendarModel::monthCaption(int c) const
+{
+    return QLocale::system().standaloneMonthName(monthOfColumn(c), QLocale::LongFormat);
+}
+
+BarCalendarModel::DayCell BarCalendarModel::dayCell(int c) const
+{
+    const TDate d = m_startDate + c;
+    const bool sunday = DayOfWeek(d) == Sunday;
+    if (c == m_selectedDay && DateInRange(m_date) == 0)
+        return sunday ? DayCell::SelectedSunday : DayCell::Selected;
+    if (m_date < d && d <= m_date + m_period - 1 && !(m_messageFlags & HidePeriod))
+        return sunday ? DayCell::PeriodSunday : DayCell::Period;
+    return sunday ? DayCell::Sunday : DayCell::Ordinary;
+}
+
+QList<BarCalendarModel::WeekMark> BarCalendarModel::weekMarks(int c) const
+{
+    const int year = yearOfColumn(c);
+    const int month = monthOfColumn(c);
+    const TDate first = EncodeDate(year, month, 1);
+    // Offset of the month's first Tuesday: the weekday three days earlier
+    // counts back from Saturday (7) to it.
+    const int firstTuesday = 7 - DayOfWeek(first - 3);
+    QList<WeekMark> marks;
+    for (int offset = firstTuesday; offset < DaysInMonth(year, month); offset += 7)
+        marks.append({offset, WeekNumber(first + offset)});
+    return marks;
 }
 
 int BarCalendarModel::monthColumnOf(TDate d) const

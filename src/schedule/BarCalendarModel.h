@@ -2,6 +2,7 @@
 
 #include "DateUtils.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -23,6 +24,24 @@ public:
     // Message flags.
     enum MessageFlag { ShowMessageText = 1, HidePeriod = 2 };
 
+    // What a day cell shows; the widget maps each kind to a colour.
+    enum class DayCell {
+        Ordinary,       // DaysColor
+        Sunday,         // SunDaysColor
+        Selected,       // the system highlight colour
+        SelectedSunday, // PeriodSunDaysColor
+        Period,         // PeriodColor
+        PeriodSunday    // PeriodSunDaysColor
+    };
+
+    // A week number drawn in a month cell, over the Tuesday dayOffset days
+    // after the month's first day.
+    struct WeekMark
+    {
+        int dayOffset;
+        int weekNumber;
+    };
+
     explicit BarCalendarModel(QObject* parent = nullptr);
 
     // --- Date, range and period -------------------------------------------
@@ -31,8 +50,9 @@ public:
     TDate EndDate() const { return m_endDate; }
     int MonthRange() const { return m_monthRange; }
     int Period() const { return m_period; }
-    // Setting the period only stores it; the bars follow on the next redraw.
-    void setPeriod(int days) { m_period = days; }
+    // Setting the period only stores it (no event); the bars are repainted so
+    // that they never show a period of the old length.
+    void setPeriod(int days);
 
     // Applies d unless it is within 0.0001 day of Date.
     void SetDate(TDate d);
@@ -84,9 +104,16 @@ public:
     int monthColumnWidth(int c) const;
     // Day offset (column) of the first day of month column c.
     int firstDayOfMonthColumn(int c) const;
-    // Selected columns, or -1 when the date is not in the range.
+    // Selected columns, or -1 when the date is not in the range. They always
+    // stand for Date, also after the range has moved.
     int selectedDayColumn() const { return m_selectedDay; }
     int selectedMonthColumn() const { return m_selectedMonth; }
+    // Full month name of month column c in the system's language.
+    QString monthCaption(int c) const;
+    // The colour class of day column c.
+    DayCell dayCell(int c) const;
+    // Week numbers of month column c, one for each Tuesday of the month.
+    QList<WeekMark> weekMarks(int c) const;
 
     // --- The view ---------------------------------------------------------
     // Width of the bars in pixels; the widget sets it, headless use keeps the

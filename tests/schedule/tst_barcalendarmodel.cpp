@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <optional>
+
 using namespace kasplan;
 
 class TestBarCalendarModel : public QObject
@@ -13,7 +15,11 @@ class TestBarCalendarModel : public QObject
 
 private Q_SLOTS:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::Dutch, QLocale::Netherlands)); }
+    void init() { clock.emplace(QDate(2024, 9, 15)); }
+    void cleanup() { clock.reset(); }
     void startsOnToday();
+    void rangeStartsOnFirstOfMonth_data();
+    void rangeStartsOnFirstOfMonth();
     void setDateIgnoresTinyChanges();
     void dateOutsideRangeWithoutAdjust_data();
     void dateOutsideRangeWithoutAdjust();
@@ -21,9 +27,11 @@ private Q_SLOTS:
     void scrollToDateAndPosition();
     void refusedSetters();
     void dayKeysAndSelection();
+    void selectionFollowsDateWhenRangeMoves();
+    void periodRepaintsWithoutEvents();
 
 private:
-    ScopedFixedClock clock{QDate(2024, 9, 15)};
+    std::optional<ScopedFixedClock> clock;
 };
 
 void TestBarCalendarModel::startsOnToday()
@@ -37,6 +45,27 @@ void TestBarCalendarModel::startsOnToday()
     QCOMPARE(cal.selectedDayColumn(), 14);
     QCOMPARE(cal.selectedMonthColumn(), 0);
     QCOMPARE(cal.dayColumnCount(), 365);
+}
+
+void TestBarCalendarModel::rangeStartsOnFirstOfMonth_data()
+{
+    QTest::addColumn<QDate>("today");
+    QTest::newRow("first") << QDate(2024, 9, 1);
+    // One day after the first of the month: the range is built all the same.
+    QTest::newRow("second") << QDate(2024, 9, 2);
+    QTest::newRow("last") << QDate(2024, 9, 30);
+}
+
+void TestBarCalendarModel::rangeStartsOnFirstOfMonth()
+{
+    QFETCH(QDate, today);
+    clock.reset();
+    clock.emplace(today);
+    BarCalendarModel cal;
+    QCOMPARE(ToQDate(cal.Date()), today);
+    QCOMPARE(ToQDate(cal.StartDate()), QDate(2024, 9, 1));
+    QCOMPARE(ToQDate(cal.EndDate()), QDate(2025, 8, 31));
+    QCOMPARE(cal.selectedDayColumn(), today.day() - 1);
 }
 
 void TestBarCalendarModel::setDateIgnoresTinyChanges()
@@ -174,6 +203,47 @@ void TestBarCalendarModel::dayKeysAndSelection()
     QCOMPARE(ToQDate(cal.Date()), QDate(2025, 1, 10));
     cal.stepDays(1);
     QCOMPARE(ToQDate(cal.Date()), QDate(2025, 1, 11));
+}
+
+void TestBarCalendarModel::selectionFollowsDateWhenRangeMoves()
+{
+    BarCalendarModel cal; // 15 September 2024, range from 1 September
+    QCOMPARE(cal.selectedDayColumn(), 14);
+    QCOMPARE(cal.dayCell(14), BarCalendarModel::DayCell::SelectedSunday);
+
+    // The highlight stays on 15 September, not on the fifteenth column.
+    cal.setStartMonth(1);
+    QCOMPARE(ToQDate(cal.StartDate() + cal.selectedDayColumn()), QDate(2024, 9, 15));
+    QCOMPARE(cal.selectedMonthColumn(), 8);
+    QCOMPARE(cal.dayCell(14), BarCalendarModel::DayCell::Ordinary);
+
+    cal.SetStartDate(EncodeDate(2024, 8, 20));
+    QCOMPARE(ToQDate(cal.StartDate() + cal.selectedDayColumn()), QDate(2024, 9, 15));
+    QCOMPARE(cal.selectedMonthColumn(), 1);
+
+    // Moved past the date, nothing is selected.
+    cal.setStartYear(2025);
+    QCOMPARE(cal.selectedDayColumn(), -1);
+    QCOMPARE(cal.selectedMonthColumn(), -1);
+    QVERIFY(cal.dateCaptionText().startsWith(QStringLiteral("<<< ")));
+
+    cal.setStartYear(2024);
+    cal.setMonthRange(1); // August only
+    QCOMPARE(cal.selectedDayColumn(), -1);
+}
+
+void TestBarCalendarModel::periodRepaintsWithoutEvents()
+{
+    BarCalendarModel cal;
+    QSignalSpy bars(&cal, &BarCalendarModel::barsChanged);
+    QSignalSpy date(&cal, &BarCalendarModel::dateChanged);
+    QSignalSpy changed(&cal, &BarCalendarModel::changed);
+    cal.setPeriod(21);
+    QCOMPARE(cal.Period(), 21);
+    QCOMPARE(cal.dayCell(14 + 20), BarCalendarModel::DayCell::Period);
+    QCOMPARE(cal.dayCell(14 + 21), BarCalendarModel::DayCell::Sunday); // 6 October, after it
+    QCOMPARE(bars.count(), 1);
+    QCOMPARE(date.count() + changed.count(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestBarCalendarModel)
