@@ -1,7 +1,7 @@
 #include "FieldConversions.h"
 
 #include "CodedValues.h"
-#include "Rounding.h"
+#include "core/Rounding.h"
 
 #include <cmath>
 #include <limits>
@@ -51,15 +51,17 @@ FieldEntry WeekOrDayEntry(const QString& text, int unit, const QLocale& locale)
         return FieldEntry::refused(QStringLiteral("'%1' is geen geldig getal").arg(text));
 
     // The 0.0001 keeps a half week of 3.5 days at 3.
-    const double halves = RoundHalfEven(typed * 2.0);
-    const double days = RoundHalfEven(halves / 2.0 * unit - 0.0001);
+    constexpr int intMin = std::numeric_limits<int>::min();
+    constexpr int intMax = std::numeric_limits<int>::max();
+    const int halves = roundHalfEven(typed * 2.0, intMin, intMax);
+    const int days = roundHalfEven(halves / 2.0 * unit - 0.0001, intMin, intMax);
     if (days < shortMin || days > shortMax) {
         return FieldEntry::refused(QStringLiteral("%1 valt buiten het toegestane bereik %2 tot %3")
                                        .arg(text.trimmed())
                                        .arg(shortMin)
                                        .arg(shortMax));
     }
-    return FieldEntry::of(static_cast<int>(days));
+    return FieldEntry::of(days);
 }
 
 QString PeriodEntryCharacters(int unit, const QLocale& locale)

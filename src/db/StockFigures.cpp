@@ -1,8 +1,9 @@
 #include "StockFigures.h"
 
-#include "Rounding.h"
+#include "core/Rounding.h"
 
 #include <cmath>
+#include <limits>
 
 namespace kasplan::StockFigures {
 
@@ -12,15 +13,21 @@ namespace {
 // no figure ever divides by zero or shows a rounding crumb.
 constexpr double nothing = 1e-15;
 
+// A Long calculated field holds what a 32-bit number holds.
+qint64 roundedLong(double value)
+{
+    return roundHalfEven(value, std::numeric_limits<qint32>::min(),
+                         std::numeric_limits<qint32>::max());
+}
+
 // Boxes or trays needed for the forcing stock: the quotient rounded up. A
 // box or tray size below 1 clears the result.
 QVariant containersNeeded(qint64 aantal, qint64 perContainer)
 {
     if (perContainer < 1)
         return {};
-    const double needed =
-        RoundHalfEven(static_cast<double>(aantal) / static_cast<double>(perContainer) + 0.49999999);
-    return static_cast<qint64>(needed);
+    return roundedLong(static_cast<double>(aantal) / static_cast<double>(perContainer) +
+                       0.49999999);
 }
 
 } // namespace
@@ -36,8 +43,7 @@ QVariantMap CsizesCalcFields(const SizeStock& size)
         const double fusten = size.PG_voorraad / size.PG_perfust;
         fields.insert(QStringLiteral("PG_fusten"), fusten);
         // Containers started: rounded up unless a hair above a whole number.
-        fields.insert(QStringLiteral("PG_fustenused"),
-                      static_cast<qint64>(RoundHalfEven(fusten + 0.499999999)));
+        fields.insert(QStringLiteral("PG_fustenused"), roundedLong(fusten + 0.499999999));
         const double rest = (fusten - std::trunc(fusten)) * size.PG_perfust;
         fields.insert(QStringLiteral("PG_restfustqty"), rest <= nothing ? QVariant() : rest);
     }
