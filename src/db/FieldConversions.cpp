@@ -8,13 +8,6 @@
 
 namespace kasplan::FieldConversions {
 
-namespace {
-
-constexpr int shortMin = std::numeric_limits<qint16>::min();
-constexpr int shortMax = std::numeric_limits<qint16>::max();
-
-} // namespace
-
 QString WeekOrDayText(std::optional<int> days, int unit, const QLocale& locale)
 {
     if (!days)
@@ -48,19 +41,15 @@ FieldEntry WeekOrDayEntry(const QString& text, int unit, const QLocale& locale)
     bool ok = false;
     const double typed = strict.toDouble(text, &ok);
     if (!ok || !std::isfinite(typed))
-        return FieldEntry::refused(QStringLiteral("'%1' is geen geldig getal").arg(text));
+        return FieldEntry::refused(FieldEntry::Kind::NotANumber);
 
     // The 0.0001 keeps a half week of 3.5 days at 3.
     constexpr int intMin = std::numeric_limits<int>::min();
     constexpr int intMax = std::numeric_limits<int>::max();
     const int halves = roundHalfEven(typed * 2.0, intMin, intMax);
     const int days = roundHalfEven(halves / 2.0 * unit - 0.0001, intMin, intMax);
-    if (days < shortMin || days > shortMax) {
-        return FieldEntry::refused(QStringLiteral("%1 valt buiten het toegestane bereik %2 tot %3")
-                                       .arg(text.trimmed())
-                                       .arg(shortMin)
-                                       .arg(shortMax));
-    }
+    if (days < ShortMin || days > ShortMax)
+        return FieldEntry::refused(FieldEntry::Kind::OutOfRange);
     return FieldEntry::of(days);
 }
 

@@ -9,22 +9,27 @@
 namespace kasplan {
 
 // What a typed text does to a field: make it null, store a value, or be
-// refused with a message while the field keeps its old value.
+// refused (no number, or too large for the field) while the field keeps its
+// old value.
 struct FieldEntry
 {
-    enum class Kind { Null, Value, Refused };
+    enum class Kind { Null, Value, NotANumber, OutOfRange };
 
     Kind kind = Kind::Null;
     int value = 0;
-    QString error;
 
     static FieldEntry null() { return {}; }
-    static FieldEntry of(int v) { return {Kind::Value, v, {}}; }
-    static FieldEntry refused(QString message) { return {Kind::Refused, 0, std::move(message)}; }
+    static FieldEntry of(int v) { return {Kind::Value, v}; }
+    static FieldEntry refused(Kind why) { return {why, 0}; }
+    bool refused() const { return kind == Kind::NotANumber || kind == Kind::OutOfRange; }
 };
 
 // Text forms of the fields that are stored in one form and shown in another.
 namespace FieldConversions {
+
+// The range of the 16-bit day fields.
+inline constexpr int ShortMin = -32768;
+inline constexpr int ShortMax = 32767;
 
 // Day counts shown in weeks (unit 7) or days (unit 1). In weeks the value is
 // rounded to the nearest half week and written with at most one decimal in

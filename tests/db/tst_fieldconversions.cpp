@@ -14,6 +14,7 @@ const QLocale english(QLocale::English, QLocale::UnitedStates);
 } // namespace
 
 Q_DECLARE_METATYPE(std::optional<int>)
+Q_DECLARE_METATYPE(kasplan::FieldEntry::Kind)
 
 class TestFieldConversions : public QObject
 {
@@ -113,22 +114,27 @@ void TestFieldConversions::weekOrDayEntryRefusals_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("unit");
-    QTest::newRow("not a number") << "twee" << 7;
-    QTest::newRow("number with a word") << "2 weken" << 7;
+    QTest::addColumn<FieldEntry::Kind>("why");
+    const auto nan = FieldEntry::Kind::NotANumber;
+    const auto range = FieldEntry::Kind::OutOfRange;
+    QTest::newRow("not a number") << "twee" << 7 << nan;
+    QTest::newRow("number with a word") << "2 weken" << 7 << nan;
     // In a Dutch locale "." groups thousands; "2.5" must not become 25 weeks.
-    QTest::newRow("group separator") << "2.5" << 7;
-    QTest::newRow("too many weeks") << "4682" << 7;
-    QTest::newRow("too many days") << "32768" << 1;
-    QTest::newRow("far too many") << "1e300" << 7;
+    QTest::newRow("group separator") << "2.5" << 7 << nan;
+    QTest::newRow("too many weeks") << "4682" << 7 << range;
+    QTest::newRow("too many days") << "32768" << 1 << range;
+    QTest::newRow("too few days") << "-32769" << 1 << range;
+    QTest::newRow("far too many") << "1e300" << 7 << range;
 }
 
 void TestFieldConversions::weekOrDayEntryRefusals()
 {
     QFETCH(QString, text);
     QFETCH(int, unit);
+    QFETCH(FieldEntry::Kind, why);
     const FieldEntry entry = WeekOrDayEntry(text, unit, dutch);
-    QCOMPARE(entry.kind, FieldEntry::Kind::Refused);
-    QVERIFY(!entry.error.isEmpty());
+    QCOMPARE(entry.kind, why);
+    QVERIFY(entry.refused());
 }
 
 void TestFieldConversions::shownWeeksTypeBackToTheSameHalfWeek()
