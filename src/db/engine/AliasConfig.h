@@ -11,7 +11,7 @@ namespace kasplan::db {
 //
 //   [BROEI]
 //   TYPE=Paradox
-//   PATH=/home/anna/.local/share/Kasplan/database
+//   PATH=/srv/kasplan-database
 //
 // The driver type is kept as written ("Paradox"); every location is opened
 // with the program's own database engine. Names are compared without regard
