@@ -17,7 +17,8 @@ int runCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
         out << "Gebruik: kasplan [--version]\n"
                "       kasplan schedule [--season JAAR] [--method grond|water|ijstulpen]\n"
-               "                        --record BESTAND [--today JJJJ-MM-DD] [ACTIE ...]\n"
+               "                        (--record BESTAND | --cultivar NAAM --size ZIFT\n"
+               "                         [--source HERKOMST]) [--today JJJJ-MM-DD] [ACTIE ...]\n"
                "ACTIE: --gstage DATUM | --cooling DATUM | --housing DATUM | --harvest-end DATUM\n"
                "       | --day-back | --day-forward | --month-back | --month-forward\n"
                "       (DATUM is JJJJ-MM-DD)"

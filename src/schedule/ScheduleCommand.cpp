@@ -17,8 +17,9 @@ namespace kasplan {
 namespace {
 
 const QString Usage = QStringLiteral(
-    "Gebruik: kasplan schedule [--season JAAR] [--method grond|water|ijstulpen] --record BESTAND "
-    "[--today JJJJ-MM-DD] [--gstage|--cooling|--housing|--harvest-end JJJJ-MM-DD | --day-back | "
+    "Gebruik: kasplan schedule [--season JAAR] [--method grond|water|ijstulpen] (--record BESTAND "
+    "| --cultivar NAAM --size ZIFT [--source HERKOMST]) [--today JJJJ-MM-DD] "
+    "[--gstage|--cooling|--housing|--harvest-end JJJJ-MM-DD | --day-back | "
     "--day-forward | --month-back | --month-forward ...]");
 
 // The season up-down's range.
@@ -40,6 +41,9 @@ struct Request
     std::optional<int> season;
     int method = bmGrond;
     std::optional<QString> recordFile;
+    std::optional<QString> cultivar;
+    std::optional<QString> size;
+    std::optional<QString> source;
     std::optional<QDate> today;
     QList<Action> actions;
 };
@@ -76,13 +80,25 @@ public:
                 request.method = method(optionValue(option));
             else if (option == QLatin1String("--record"))
                 request.recordFile = optionValue(option);
+            else if (option == QLatin1String("--cultivar"))
+                request.cultivar = optionValue(option);
+            else if (option == QLatin1String("--size"))
+                request.size = optionValue(option);
+            else if (option == QLatin1String("--source"))
+                request.source = optionValue(option);
             else if (option == QLatin1String("--today"))
                 request.today = parseDate(optionValue(option));
             else
                 request.actions.append(action(option));
         }
-        if (!request.recordFile)
-            throw Refusal(QStringLiteral("--record ontbreekt. ") + Usage);
+        if (request.recordFile && request.cultivar)
+            throw Refusal(QStringLiteral("--record en --cultivar gaan niet samen. ") + Usage);
+        if (!request.cultivar && (request.size || request.source))
+            throw Refusal(QStringLiteral("--size en --source horen bij --cultivar. ") + Usage);
+        if (request.cultivar && !request.size)
+            throw Refusal(QStringLiteral("--size ontbreekt bij --cultivar. ") + Usage);
+        if (!request.recordFile && !request.cultivar)
+            throw Refusal(QStringLiteral("--record of --cultivar ontbreekt. ") + Usage);
         return request;
     }
 
@@ -186,6 +202,15 @@ ForcingValues readRecord(const QString& fileName)
     return *record;
 }
 
+ForcingValues readRecord(const Request& request, const CultivarRecordSource& cultivarSource)
+{
+    if (request.recordFile)
+        return readRecord(*request.recordFile);
+    if (!cultivarSource)
+        throw Refusal(QStringLiteral("geen cultivar database beschikbaar voor --cultivar"));
+    return cultivarSource({*request.cultivar, *request.size, request.source});
+}
+
 void perform(ScheduleCore& core, const Action& action)
 {
     switch (action.kind) {
@@ -286,12 +311,13 @@ QString ScheduleStateJson(const ScheduleCore& core)
     return QLatin1Char('{') + members.join(QStringLiteral(", ")) + QLatin1Char('}');
 }
 
-int runScheduleCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
+int runScheduleCommand(const QStringList& arguments, QTextStream& out, QTextStream& err,
+                       const CultivarRecordSource& cultivarSource)
 {
     std::optional<ScopedFixedClock> fixedToday;
     try {
         const Request request = ArgumentReader(arguments).read();
-        const ForcingValues record = readRecord(*request.recordFile);
+        const ForcingValues record = readRecord(request, cultivarSource);
         if (request.today)
             fixedToday.emplace(*request.today);
         const int season = request.season.value_or(std::clamp(

@@ -315,6 +315,14 @@ void TestScheduleCommand::refusals_data()
     const QByteArray ok = Standard;
     QTest::newRow("no record") << QStringList{"--season", "2024"} << ok;
     QTest::newRow("unknown argument") << QStringList{"--record", "RECORD", "--bogus"} << ok;
+    QTest::newRow("record and cultivar")
+        << QStringList{"--record", "RECORD", "--cultivar", "Apeldoorn", "--size", "12/+"} << ok;
+    QTest::newRow("cultivar without size") << QStringList{"--cultivar", "Apeldoorn"} << ok;
+    QTest::newRow("size without cultivar")
+        << QStringList{"--record", "RECORD", "--size", "12/+"} << ok;
+    QTest::newRow("cultivar twice")
+        << QStringList{"--cultivar", "Apeldoorn", "--size", "12/+", "--cultivar", "Paul Richter"}
+        << ok;
     QTest::newRow("option without value") << QStringList{"--record", "RECORD", "--cooling"} << ok;
     QTest::newRow("season not a number")
         << QStringList{"--record", "RECORD", "--season", "x"} << ok;

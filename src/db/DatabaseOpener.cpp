@@ -1,0 +1,53 @@
+#include "DatabaseOpener.h"
+
+#include "core/UserPrompts.h"
+
+#include <QFileInfo>
+
+namespace kasplan {
+
+void DatabaseOpener::OpenDatabase()
+{
+    const bool use = m_host.ReadBool(QStringLiteral("UseKasplanCdata"), false);
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        const bool chosenLocation = use && attempt == 1;
+        try {
+            const QString alias = chooseAlias(chosenLocation);
+            m_host.SetDatabaseAlias(alias);
+            m_host.OpenViewsAt(alias);
+            return;
+        } catch (...) {
+            QString message = QStringLiteral("Cultivar Database %1 kon niet geopened worden")
+                                  .arg(m_host.DatabaseAlias());
+            if (chosenLocation)
+                message += QStringLiteral(
+                    "\r\nde standaard Teelplan Cultivar database wordt nu weer geopend");
+            UserPrompts::current().showError(message);
+            // A location that failed once is not tried again at the next start.
+            m_host.WriteBool(QStringLiteral("UseKasplanCdata"), false);
+            if (attempt == 2 || !use)
+                throw;
+        }
+    }
+}
+
+QString DatabaseOpener::chooseAlias(bool chosenLocation)
+{
+    if (!chosenLocation)
+        return m_host.StandardAlias();
+    switch (m_host.ReadInteger(QStringLiteral("KasplanTypeCdata"), 0)) {
+    case 1:
+        return HortiAlias;
+    case 2: {
+        const QString path = m_host.ReadString(QStringLiteral("KasplanDBasePath"), QString());
+        if (path.isEmpty() || !QFileInfo(path).isDir())
+            return m_host.StandardAlias();
+        m_host.RecreateUserAlias(path);
+        return UserAlias;
+    }
+    default:
+        return m_host.StandardAlias();
+    }
+}
+
+} // namespace kasplan

@@ -1,0 +1,142 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+namespace kasplan {
+
+namespace db {
+class DataSet;
+class DataSource;
+class EngineSession;
+class QueryView;
+class TableView;
+} // namespace db
+
+// The cultivar data module: it owns every view of the cultivar tables, with
+// its data source, and the state the rules share. Windows read and change
+// cultivar data only through these views, so the current cultivar and size
+// are the same for every window.
+//
+// The rules (record defaults, status, protection, filters, calculations,
+// lock and refusal messages) hang on the views' events and the data
+// sources' handlers; the views' field lists, links, calculated and lookup
+// fields and display attributes are set up here.
+class TDMod : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TDMod(db::EngineSession& session, QObject* parent = nullptr);
+    ~TDMod() override;
+
+    db::EngineSession& session() const { return m_session; }
+
+    // ---- views and their data sources ----
+    db::TableView* tbCdata() const { return m_tbCdata; }
+    db::DataSource* dsCdata() const { return m_dsCdata; }
+    db::TableView* tbCsizes() const { return m_tbCsizes; }
+    db::DataSource* dsCsizes() const { return m_dsCsizes; }
+    db::TableView* tbCstdOogst() const { return m_tbCstdOogst; }
+    db::DataSource* dsCstdOogst() const { return m_dsCstdOogst; }
+    db::TableView* tbAllCsizes() const { return m_tbAllCsizes; }
+    db::DataSource* dsAllCsizes() const { return m_dsAllCsizes; }
+    db::TableView* tbSizes() const { return m_tbSizes; }
+    db::DataSource* dsSizes() const { return m_dsSizes; }
+    db::QueryView* SizesQuery() const { return m_SizesQuery; }
+    db::DataSource* dsSizesQuery() const { return m_dsSizesQuery; }
+    db::TableView* tbCdatacopy() const { return m_tbCdatacopy; }
+    db::DataSource* dsCdataCopy() const { return m_dsCdataCopy; }
+    db::TableView* tbCsizescopy() const { return m_tbCsizescopy; }
+    db::DataSource* dsSizesCopy() const { return m_dsSizesCopy; }
+    db::TableView* tbCstdOogstCopy() const { return m_tbCstdOogstCopy; }
+    db::TableView* tbCstdOogstAll() const { return m_tbCstdOogstAll; }
+    db::DataSource* dsCstdOogstAll() const { return m_dsCstdOogstAll; }
+    db::TableView* tbLocaties() const { return m_tbLocaties; }
+    db::DataSource* dsLocaties() const { return m_dsLocaties; }
+    db::QueryView* CdataCSQuery() const { return m_CdataCSQuery; }
+    db::TableView* OldCdata() const { return m_OldCdata; }
+
+    // Every view, in the order CloseTables closes them, then the rest.
+    QList<db::DataSet*> views() const;
+
+    // ---- state ----
+    const QString& DatabaseAlias() const { return m_DatabaseAlias; }
+    int TussenTunit() const { return m_TussenTunit; }
+    void setTussenTunit(int unit) { m_TussenTunit = unit; }
+    int Kperiodunit() const { return m_Kperiodunit; }
+    void setKperiodunit(int unit) { m_Kperiodunit = unit; }
+    const QString& TussenTCaption() const { return m_TussenTCaption; }
+    void setTussenTCaption(const QString& caption) { m_TussenTCaption = caption; }
+    const QString& KoudeCaption() const { return m_KoudeCaption; }
+    void setKoudeCaption(const QString& caption) { m_KoudeCaption = caption; }
+    bool VoorraadOnly() const { return m_VoorraadOnly; }
+    void setVoorraadOnly(bool on) { m_VoorraadOnly = on; }
+    bool PGVoorraadOnly() const { return m_PGVoorraadOnly; }
+    void setPGVoorraadOnly(bool on) { m_PGVoorraadOnly = on; }
+    bool Copying() const { return m_Copying; }
+    void setCopying(bool on) { m_Copying = on; }
+    bool InternalEdit() const { return m_InternalEdit; }
+    void setInternalEdit(bool on) { m_InternalEdit = on; }
+
+    // ---- opening ----
+    // Binds every view except OldCdata (always on the standard database) to
+    // the database location alias, which becomes DatabaseAlias. The views
+    // must be closed.
+    void BindViews(const QString& alias);
+    // Opens tbCdata, tbCsizes, tbAllCsizes, tbCstdOogst, tbSizes, SizesQuery.
+    void OpenTables();
+    // Closes tbCdata, tbCdatacopy, tbCsizes, tbCsizescopy, tbAllCsizes,
+    // tbCstdOogst, tbCstdOogstCopy, tbSizes, SizesQuery.
+    void CloseTables();
+
+private:
+    db::TableView* makeTable(const QString& name, const QString& table);
+    db::DataSource* makeSource(const QString& name, db::DataSet* view);
+    void setUpCdata();
+    void setUpCsizes();
+    void setUpCstdOogst();
+    void setUpAllCsizes();
+    void setUpSizes();
+    void setUpLocaties();
+    void setUpCopies();
+
+    db::EngineSession& m_session;
+
+    db::TableView* m_tbCdata = nullptr;
+    db::DataSource* m_dsCdata = nullptr;
+    db::TableView* m_tbCsizes = nullptr;
+    db::DataSource* m_dsCsizes = nullptr;
+    db::TableView* m_tbCstdOogst = nullptr;
+    db::DataSource* m_dsCstdOogst = nullptr;
+    db::TableView* m_tbAllCsizes = nullptr;
+    db::DataSource* m_dsAllCsizes = nullptr;
+    db::TableView* m_tbSizes = nullptr;
+    db::DataSource* m_dsSizes = nullptr;
+    db::QueryView* m_SizesQuery = nullptr;
+    db::DataSource* m_dsSizesQuery = nullptr;
+    db::TableView* m_tbCdatacopy = nullptr;
+    db::DataSource* m_dsCdataCopy = nullptr;
+    db::TableView* m_tbCsizescopy = nullptr;
+    db::DataSource* m_dsSizesCopy = nullptr;
+    db::TableView* m_tbCstdOogstCopy = nullptr;
+    db::TableView* m_tbCstdOogstAll = nullptr;
+    db::DataSource* m_dsCstdOogstAll = nullptr;
+    db::TableView* m_tbLocaties = nullptr;
+    db::DataSource* m_dsLocaties = nullptr;
+    db::QueryView* m_CdataCSQuery = nullptr;
+    db::TableView* m_OldCdata = nullptr;
+
+    QString m_DatabaseAlias;
+    int m_TussenTunit = 7;
+    int m_Kperiodunit = 7;
+    QString m_TussenTCaption;
+    QString m_KoudeCaption;
+    bool m_VoorraadOnly = false;
+    bool m_PGVoorraadOnly = false;
+    bool m_Copying = false;
+    bool m_InternalEdit = false;
+};
+
+} // namespace kasplan

@@ -1,0 +1,133 @@
+#include "AliasConfig.h"
+
+#include "core/Locations.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTextStream>
+
+namespace kasplan::db {
+
+AliasConfig::AliasConfig(QString file) : m_file(std::move(file))
+{
+    load();
+}
+
+QString AliasConfig::defaultFile()
+{
+    return QDir(Locations::engineConfigDir()).absoluteFilePath(QStringLiteral("engine.cfg"));
+}
+
+bool AliasConfig::load()
+{
+    m_entries.clear();
+    QFile f(m_file);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+        return !f.exists();
+    QTextStream in(&f);
+    in.setEncoding(QStringConverter::Utf8);
+    int current = -1;
+    while (!in.atEnd()) {
+        const QString line = in.readLine().trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
+            line.startsWith(QLatin1Char('#')))
+            continue;
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            const QString name = line.mid(1, line.size() - 2).trimmed();
+            current = find(name);
+            if (current < 0) {
+                m_entries.append({name, QString(), QString()});
+                current = int(m_entries.size()) - 1;
+            }
+            continue;
+        }
+        const int eq = int(line.indexOf(QLatin1Char('=')));
+        if (current < 0 || eq < 0)
+            continue;
+        const QString key = line.left(eq).trimmed().toUpper();
+        const QString value = line.mid(eq + 1).trimmed();
+        if (key == QLatin1String("PATH"))
+            m_entries[current].path = value;
+        else if (key == QLatin1String("TYPE"))
+            m_entries[current].driver = value;
+    }
+    return true;
+}
+
+bool AliasConfig::save() const
+{
+    QDir().mkpath(QFileInfo(m_file).absolutePath());
+    QSaveFile f(m_file);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    QTextStream out(&f);
+    out.setEncoding(QStringConverter::Utf8);
+    out << "; Kasplan database locations\n";
+    for (const Entry& e : m_entries)
+        out << "\n[" << e.name << "]\nTYPE=" << e.driver << "\nPATH=" << e.path << "\n";
+    out.flush();
+    return f.commit();
+}
+
+int AliasConfig::find(const QString& name) const
+{
+    for (int i = 0; i < m_entries.size(); ++i) {
+        if (m_entries[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+QStringList AliasConfig::aliasNames() const
+{
+    QStringList names;
+    for (const Entry& e : m_entries)
+        names.append(e.name);
+    return names;
+}
+
+bool AliasConfig::contains(const QString& name) const
+{
+    return find(name) >= 0;
+}
+
+QStringList AliasConfig::params(const QString& name) const
+{
+    const int i = find(name);
+    if (i < 0)
+        return {};
+    return {QStringLiteral("PATH=") + m_entries[i].path,
+            QStringLiteral("TYPE=") + m_entries[i].driver};
+}
+
+QString AliasConfig::path(const QString& name) const
+{
+    const int i = find(name);
+    return i < 0 ? QString() : m_entries[i].path;
+}
+
+QString AliasConfig::driver(const QString& name) const
+{
+    const int i = find(name);
+    return i < 0 ? QString() : m_entries[i].driver;
+}
+
+void AliasConfig::add(const QString& name, const QString& driver, const QString& path)
+{
+    const int i = find(name);
+    if (i >= 0)
+        m_entries[i] = {name, driver, path};
+    else
+        m_entries.append({name, driver, path});
+}
+
+void AliasConfig::remove(const QString& name)
+{
+    const int i = find(name);
+    if (i >= 0)
+        m_entries.removeAt(i);
+}
+
+} // namespace kasplan::db

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace kasplan::db {
+
+// The engine's list of database locations (aliases), kept in a small text
+// file in the engine configuration folder:
+//
+//   [BROEI]
+//   TYPE=Paradox
+//   PATH=/srv/kasplan-database
+//
+// The driver type is kept as written ("Paradox"); every location is opened
+// with the program's own database engine. Names are compared without regard
+// to case. Changes live in memory until save().
+class AliasConfig
+{
+public:
+    explicit AliasConfig(QString file = defaultFile());
+
+    // "engine.cfg" in the engine configuration folder.
+    static QString defaultFile();
+
+    const QString& file() const { return m_file; }
+    // Reads the file again; a missing file is an empty list.
+    bool load();
+    // Writes the list, replacing the file in one step.
+    bool save() const;
+
+    QStringList aliasNames() const;
+    bool contains(const QString& name) const;
+    // The alias's parameters, PATH= first (as the start-up code reads them).
+    QStringList params(const QString& name) const;
+    QString path(const QString& name) const;
+    QString driver(const QString& name) const;
+
+    // Adds or replaces an alias.
+    void add(const QString& name, const QString& driver, const QString& path);
+    void remove(const QString& name);
+
+private:
+    struct Entry
+    {
+        QString name;
+        QString driver;
+        QString path;
+    };
+    int find(const QString& name) const;
+
+    QString m_file;
+    QList<Entry> m_entries;
+};
+
+} // namespace kasplan::db

@@ -1,0 +1,639 @@
+#include "DataSet.h"
+
+#include "DataSource.h"
+#include "TableView.h"
+
+namespace kasplan::db {
+
+namespace {
+
+bool sameValue(const QVariant& a, const QVariant& b)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() == b.isNull();
+    return a == b;
+}
+
+// Restores what a temporary switch of record or state changed, also when the
+// work in between throws.
+class RecordSwitch
+{
+public:
+    RecordSwitch(QVariantList*& active, DataSet::State& tempState, QVariantList* record,
+                 DataSet::State state)
+        : m_active(active), m_tempState(tempState), m_savedActive(active), m_savedState(tempState)
+    {
+        m_active = record;
+        if (state != DataSet::State::Inactive)
+            m_tempState = state;
+    }
+    ~RecordSwitch()
+    {
+        m_active = m_savedActive;
+        m_tempState = m_savedState;
+    }
+    RecordSwitch(const RecordSwitch&) = delete;
+    RecordSwitch& operator=(const RecordSwitch&) = delete;
+
+private:
+    QVariantList*& m_active;
+    DataSet::State& m_tempState;
+    QVariantList* m_savedActive;
+    DataSet::State m_savedState;
+};
+
+} // namespace
+
+DataSet::DataSet(const QString& name, QObject* parent) : QObject(parent)
+{
+    setObjectName(name);
+}
+
+DataSet::~DataSet()
+{
+    for (DataSource* source : QList<DataSource*>(m_dataSources))
+        source->setDataSet(nullptr);
+}
+
+void DataSet::setDatabaseName(const QString& alias)
+{
+    if (isActive())
+        throw EngineError(
+            ErrorKind::Other,
+            QStringLiteral("Cannot perform this operation on an open dataset: %1.").arg(name()));
+    m_databaseName = alias;
+}
+
+// ---- fields ----
+
+Field* DataSet::addField(const FieldDef& def)
+{
+    m_fields.push_back(std::make_unique<Field>(this, def, FieldKind::Data, fieldCount()));
+    return m_fields.back().get();
+}
+
+Field* DataSet::addCalculatedField(const QString& name, FieldType type, int size)
+{
+    m_fields.push_back(std::make_unique<Field>(this, FieldDef{name, type, size, false},
+                                               FieldKind::Calculated, fieldCount()));
+    return m_fields.back().get();
+}
+
+Field* DataSet::addLookupField(const QString& name, FieldType type, int size,
+                               Field::LookupDef lookup)
+{
+    m_fields.push_back(std::make_unique<Field>(this, FieldDef{name, type, size, false},
+                                               FieldKind::Lookup, fieldCount()));
+    m_fields.back()->setLookup(std::move(lookup));
+    return m_fields.back().get();
+}
+
+Field* DataSet::findField(const QString& name) const
+{
+    for (const auto& f : m_fields) {
+        if (f->fieldName().compare(name, Qt::CaseInsensitive) == 0)
+            return f.get();
+    }
+    return nullptr;
+}
+
+Field* DataSet::fieldByName(const QString& name) const
+{
+    Field* f = findField(name);
+    if (!f)
+        throw EngineError::fieldNotFound(name);
+    return f;
+}
+
+QList<Field*> DataSet::fields() const
+{
+    QList<Field*> list;
+    for (const auto& f : m_fields)
+        list.append(f.get());
+    return list;
+}
+
+void DataSet::dropDynamicFields()
+{
+    if (m_dynamicFields.empty())
+        return;
+    std::erase_if(m_fields, [this](const std::unique_ptr<Field>& f) {
+        return std::find(m_dynamicFields.begin(), m_dynamicFields.end(), f.get()) !=
+               m_dynamicFields.end();
+    });
+    m_dynamicFields.clear();
+    renumberFields();
+}
+
+void DataSet::renumberFields()
+{
+    for (size_t i = 0; i < m_fields.size(); ++i)
+        m_fields[i]->m_index = int(i);
+}
+
+bool DataSet::hasDerivedFields() const
+{
+    for (const auto& f : m_fields) {
+        if (f->kind() != FieldKind::Data)
+            return true;
+    }
+    return false;
+}
+
+// ---- values ----
+
+QVariant DataSet::fieldValue(const Field* field) const
+{
+    return m_active->value(field->index());
+}
+
+QVariant DataSet::fieldOldValue(const Field* field) const
+{
+    if (m_state == State::Edit && m_active == &m_current)
+        return m_original.value(field->index());
+    return fieldValue(field);
+}
+
+void DataSet::setFieldValue(Field* field, const QVariant& value)
+{
+    checkActive();
+    const State s = state();
+    const int i = field->index();
+    if (field->kind() == FieldKind::Calculated ||
+        (field->kind() == FieldKind::Lookup && s == State::CalcFields)) {
+        if (s != State::CalcFields)
+            throw EngineError(ErrorKind::NotEditing,
+                              QStringLiteral("Field '%1' is calculated; only the calculation "
+                                             "of its view can set it.")
+                                  .arg(field->fieldName()));
+        (*m_active)[i] = field->coerce(value);
+        return;
+    }
+    if (s != State::Edit && s != State::Insert)
+        throw EngineError::notEditing();
+    if (field->readOnly())
+        throw EngineError(ErrorKind::Other,
+                          QStringLiteral("Field '%1' cannot be modified.").arg(field->fieldName()));
+    if (field->kind() == FieldKind::Lookup) {
+        setLookupValue(field, value);
+        return;
+    }
+    const QVariant v = field->coerce(value);
+    if (sameValue(v, m_current[i]))
+        return;
+    m_current[i] = v;
+    m_modified = true;
+    computeDerived(m_current);
+    if (field->handlers().onChange)
+        field->handlers().onChange(*field);
+    notify(DataEvent::FieldChange, field);
+}
+
+void DataSet::setLookupValue(Field* field, const QVariant& value)
+{
+    // The lookup's key fields take the key of the looked-up record whose
+    // result field holds the value.
+    const Field::LookupDef& def = field->lookup();
+    if (!def.dataSet)
+        return;
+    QVariantList keys;
+    if (!value.isNull()) {
+        for (const QString& k : def.lookupKeyFields) {
+            const QVariant v = def.dataSet->lookup({def.resultField}, {value}, k);
+            if (v.isNull())
+                throw EngineError::invalidValue(field->fieldName(), value.toString());
+            keys.append(v);
+        }
+    }
+    for (int i = 0; i < def.keyFields.size(); ++i)
+        fieldByName(def.keyFields[i])->setValue(keys.value(i));
+}
+
+void DataSet::computeDerived(Record& record)
+{
+    if (!hasDerivedFields())
+        return;
+    withRecord(record, State::CalcFields, [&] {
+        for (const auto& f : m_fields) {
+            if (f->kind() == FieldKind::Calculated) {
+                record[f->index()] = QVariant();
+            } else if (f->kind() == FieldKind::Lookup) {
+                const Field::LookupDef& def = f->lookup();
+                QVariantList keys;
+                bool complete = def.dataSet != nullptr;
+                for (const QString& k : def.keyFields) {
+                    const QVariant v = fieldByName(k)->value();
+                    complete = complete && !v.isNull();
+                    keys.append(v);
+                }
+                record[f->index()] =
+                    complete ? def.dataSet->lookup(def.lookupKeyFields, keys, def.resultField)
+                             : QVariant();
+            }
+        }
+        if (m_events.onCalcFields)
+            m_events.onCalcFields(*this);
+    });
+}
+
+void DataSet::withRecord(Record& record, State tempState, const std::function<void()>& fn)
+{
+    RecordSwitch guard(m_active, m_tempState, &record, tempState);
+    fn();
+}
+
+DataSet::Record DataSet::emptyRecord() const
+{
+    Record r;
+    r.resize(fieldCount());
+    return r;
+}
+
+// ---- open and close ----
+
+void DataSet::open()
+{
+    if (isActive())
+        return;
+    if (m_events.beforeOpen)
+        m_events.beforeOpen(*this);
+    doOpen();
+    m_state = State::Browse;
+    clearRowCache();
+    loadCurrent(rowCount() > 0 ? 0 : -1);
+    m_bof = true;
+    m_eof = rowCount() == 0;
+    notify(DataEvent::StateChange);
+    notify(DataEvent::DataSetChange);
+    if (m_events.afterOpen)
+        m_events.afterOpen(*this);
+}
+
+void DataSet::close()
+{
+    if (!isActive())
+        return;
+    if (m_events.beforeClose)
+        m_events.beforeClose(*this);
+    doClose();
+    m_state = State::Inactive;
+    m_index = -1;
+    m_bof = m_eof = true;
+    m_modified = false;
+    m_current.clear();
+    m_original.clear();
+    clearRowCache();
+    dropDynamicFields();
+    notify(DataEvent::StateChange);
+    notify(DataEvent::DataSetChange);
+    if (m_events.afterClose)
+        m_events.afterClose(*this);
+}
+
+void DataSet::checkActive() const
+{
+    if (!isActive())
+        throw EngineError::notActive(name());
+}
+
+void DataSet::setState(State state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    notify(DataEvent::StateChange);
+}
+
+void DataSet::clearRowCache()
+{
+    m_rowCache.clear();
+}
+
+void DataSet::loadCurrent(int index)
+{
+    const int n = rowCount();
+    m_index = (index >= 0 && index < n) ? index : -1;
+    m_modified = false;
+    if (m_index < 0) {
+        m_current = emptyRecord();
+        return;
+    }
+    if (const Record* cached = m_rowCache.object(m_index)) {
+        m_current = *cached;
+        return;
+    }
+    m_current = readRow(m_index);
+    computeDerived(m_current);
+    m_rowCache.insert(m_index, new Record(m_current));
+}
+
+// ---- moving ----
+
+int DataSet::recordCount() const
+{
+    return isActive() ? rowCount() : 0;
+}
+
+void DataSet::prepareToMove()
+{
+    checkBrowseMode();
+    for (DataSource* source : std::as_const(m_dataSources)) {
+        for (TableView* detail : source->details())
+            static_cast<DataSet*>(detail)->prepareToMove();
+    }
+}
+
+void DataSet::moveTo(int index)
+{
+    if (m_events.beforeScroll)
+        m_events.beforeScroll(*this);
+    loadCurrent(index);
+    notify(DataEvent::DataSetScroll);
+    if (m_events.afterScroll)
+        m_events.afterScroll(*this);
+}
+
+void DataSet::first()
+{
+    checkActive();
+    prepareToMove();
+    m_bof = true;
+    m_eof = rowCount() == 0;
+    if (rowCount() > 0 && m_index != 0)
+        moveTo(0);
+}
+
+void DataSet::last()
+{
+    checkActive();
+    prepareToMove();
+    const int n = rowCount();
+    m_eof = true;
+    m_bof = n == 0;
+    if (n > 0 && m_index != n - 1)
+        moveTo(n - 1);
+}
+
+void DataSet::next()
+{
+    moveBy(1);
+}
+
+void DataSet::prior()
+{
+    moveBy(-1);
+}
+
+int DataSet::moveBy(int distance)
+{
+    checkActive();
+    prepareToMove();
+    const int n = rowCount();
+    if (n == 0) {
+        m_bof = m_eof = true;
+        return 0;
+    }
+    const int from = m_index < 0 ? 0 : m_index;
+    int to = from + distance;
+    m_bof = false;
+    m_eof = false;
+    if (to >= n) {
+        to = n - 1;
+        m_eof = true;
+    } else if (to < 0) {
+        to = 0;
+        m_bof = true;
+    }
+    if (to != m_index)
+        moveTo(to);
+    return to - from;
+}
+
+void DataSet::setCurrentIndex(int index)
+{
+    checkActive();
+    prepareToMove();
+    const int n = rowCount();
+    if (index < 0 || index >= n)
+        return;
+    m_bof = false;
+    m_eof = false;
+    if (index != m_index)
+        moveTo(index);
+}
+
+// ---- bookmarks, search (by position; table views search by key) ----
+
+Bookmark DataSet::bookmark() const
+{
+    Bookmark b;
+    b.row = m_index;
+    return b;
+}
+
+bool DataSet::bookmarkValid(const Bookmark& bookmark) const
+{
+    return isActive() && bookmark.row >= 0 && bookmark.row < rowCount();
+}
+
+void DataSet::gotoBookmark(const Bookmark& bookmark)
+{
+    checkActive();
+    if (!bookmarkValid(bookmark))
+        throw EngineError::recordDeleted(name());
+    setCurrentIndex(bookmark.row);
+}
+
+namespace {
+
+bool valueMatches(const QVariant& stored, const QVariant& wanted, int options)
+{
+    if (wanted.isNull())
+        return stored.isNull() || stored.toString().isEmpty();
+    if (stored.typeId() == QMetaType::QString || wanted.typeId() == QMetaType::QString) {
+        const QString s = stored.toString();
+        const QString w = wanted.toString();
+        const Qt::CaseSensitivity cs =
+            (options & DataSet::CaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive;
+        return (options & DataSet::PartialKey) ? s.startsWith(w, cs) : s.compare(w, cs) == 0;
+    }
+    return sameValue(stored, wanted);
+}
+
+} // namespace
+
+bool DataSet::locate(const QStringList& fields, const QVariantList& values, int options)
+{
+    checkActive();
+    QList<Field*> targets;
+    for (const QString& f : fields)
+        targets.append(fieldByName(f));
+    prepareToMove();
+    for (int i = 0; i < rowCount(); ++i) {
+        bool all = true;
+        for (int k = 0; k < targets.size() && all; ++k)
+            all = valueMatches(valueAt(i, targets[k]), values.value(k), options);
+        if (all) {
+            setCurrentIndex(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+QVariant DataSet::lookup(const QStringList& fields, const QVariantList& values,
+                         const QString& resultField)
+{
+    if (!isActive())
+        return {};
+    QList<Field*> targets;
+    for (const QString& f : fields)
+        targets.append(fieldByName(f));
+    Field* result = fieldByName(resultField);
+    for (int i = 0; i < rowCount(); ++i) {
+        bool all = true;
+        for (int k = 0; k < targets.size() && all; ++k)
+            all = valueMatches(valueAt(i, targets[k]), values.value(k), 0);
+        if (all)
+            return valueAt(i, result);
+    }
+    return {};
+}
+
+// ---- editing ----
+
+void DataSet::refuseChanges() const
+{
+    throw EngineError(ErrorKind::Other,
+                      QStringLiteral("Cannot modify a read-only dataset: %1.").arg(name()));
+}
+
+void DataSet::edit()
+{
+    refuseChanges();
+}
+
+void DataSet::insert()
+{
+    refuseChanges();
+}
+
+void DataSet::append()
+{
+    refuseChanges();
+}
+
+void DataSet::post()
+{
+    if (isEditing())
+        refuseChanges();
+}
+
+void DataSet::cancel() {}
+
+void DataSet::deleteRecord()
+{
+    refuseChanges();
+}
+
+void DataSet::checkBrowseMode()
+{
+    if (!isActive() || !isEditing())
+        return;
+    if (m_modified)
+        post();
+    else
+        cancel();
+}
+
+void DataSet::refresh()
+{
+    checkActive();
+    checkBrowseMode();
+    const int index = m_index;
+    doClose();
+    doOpen();
+    clearRowCache();
+    loadCurrent(std::min(std::max(index, 0), rowCount() - 1));
+    notify(DataEvent::DataSetChange);
+    if (m_events.afterRefresh)
+        m_events.afterRefresh(*this);
+}
+
+DataAction DataSet::askErrorHandler(const Events::ErrorHook& hook, const EngineError& error)
+{
+    DataAction action = DataAction::Fail;
+    if (hook)
+        hook(*this, error, action);
+    return action;
+}
+
+// ---- display updates ----
+
+void DataSet::disableControls()
+{
+    ++m_disableCount;
+}
+
+void DataSet::enableControls()
+{
+    if (m_disableCount == 0)
+        return;
+    if (--m_disableCount == 0) {
+        for (DataSource* source : QList<DataSource*>(m_dataSources))
+            source->dataEvent(DataEvent::DataSetChange, nullptr, false, true);
+    }
+}
+
+void DataSet::notify(DataEvent event, Field* field)
+{
+    for (DataSource* source : QList<DataSource*>(m_dataSources))
+        source->dataEvent(event, field, true, m_disableCount == 0);
+}
+
+// ---- records by position ----
+
+QVariant DataSet::valueAt(int index, const Field* field)
+{
+    if (!isActive() || index < 0)
+        return {};
+    if (index == m_index)
+        return m_current.value(field->index());
+    if (index >= rowCount())
+        return {};
+    if (const Record* cached = m_rowCache.object(index))
+        return cached->value(field->index());
+    auto* record = new Record(readRow(index));
+    computeDerived(*record);
+    const QVariant v = record->value(field->index());
+    m_rowCache.insert(index, record);
+    return v;
+}
+
+QString DataSet::displayTextAt(int index, const Field* field)
+{
+    if (!isActive() || index < 0)
+        return {};
+    if (index == m_index)
+        return field->displayText();
+    if (index >= rowCount())
+        return {};
+    valueAt(index, field); // reads the row into the cache
+    Record record = *m_rowCache.object(index);
+    QString text;
+    withRecord(record, State::Inactive, [&] { text = field->displayText(); });
+    return text;
+}
+
+void DataSet::attachDataSource(DataSource* source)
+{
+    if (!m_dataSources.contains(source))
+        m_dataSources.append(source);
+}
+
+void DataSet::detachDataSource(DataSource* source)
+{
+    m_dataSources.removeAll(source);
+}
+
+} // namespace kasplan::db

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "Condition.h"
+#include "RowKey.h"
+#include "TableDef.h"
+
+#include <QObject>
+#include <QString>
+#include <QVariantList>
+
+#include <optional>
+#include <vector>
+
+namespace kasplan::db {
+
+// The keys of a view's records in the view's order, with any extra field
+// values asked for (a record filter reads them without fetching whole rows).
+struct KeyScan
+{
+    std::vector<RowKey> keys;
+    std::vector<QVariantList> extra;
+};
+
+// The rows of a SELECT, all in memory.
+struct QueryResult
+{
+    QList<FieldDef> fields;
+    std::vector<QVariantList> rows;
+};
+
+// One database (a folder's cultivar tables) as the views see it. Everything
+// particular to a storage engine lives behind this interface; a view never
+// writes a statement of its own.
+//
+// Values travel as QVariant in the field's own type: QString for Alpha and
+// Memo, int for Short and Long, double for Number and Money, QDate for Date,
+// bool for Logical; a null QVariant is a null field. Every change is one
+// transaction, written through to the file before the call returns.
+class Database : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Database(QString folder, QObject* parent = nullptr);
+
+    const QString& folder() const { return m_folder; }
+
+    virtual bool hasTable(const QString& table) = 0;
+    // The table's layout as the file holds it; throws when it is missing.
+    virtual TableDef tableDef(const QString& table) = 0;
+
+    virtual KeyScan scanKeys(const TableDef& table, const Condition& where,
+                             const QStringList& extraFields, int limit = -1) = 0;
+    virtual std::optional<QVariantList> fetchRow(const TableDef& table, const QStringList& fields,
+                                                 const RowKey& key) = 0;
+    virtual bool rowMatches(const TableDef& table, const RowKey& key, const Condition& where) = 0;
+    // The first record, in key order, matching where.
+    virtual std::optional<QVariantList> lookup(const TableDef& table, const Condition& where,
+                                               const QStringList& fields) = 0;
+
+    // Adds a record; answers its key.
+    virtual RowKey insertRow(const TableDef& table, const QStringList& fields,
+                             const QVariantList& values) = 0;
+    // Changes the given fields of a record. For a table with record locks the
+    // record must be locked by this copy; the lock is released in the same
+    // transaction, and the change is refused (LockLost) if another copy took
+    // the lock over meanwhile.
+    virtual void updateRow(const TableDef& table, const RowKey& key, const QStringList& fields,
+                           const QVariantList& values) = 0;
+    // Deletes a record; refused while another copy holds its lock.
+    virtual void deleteRow(const TableDef& table, const RowKey& key) = 0;
+
+    // Record locks of tables that have them: taken when an edit starts,
+    // refused with "Record locked by another user." naming the holder.
+    virtual void lockRecord(const TableDef& table, const RowKey& key) = 0;
+    virtual void unlockRecord(const TableDef& table, const RowKey& key) = 0;
+
+    // A read-only SELECT statement; anything else is refused.
+    virtual QueryResult select(const QString& sql) = 0;
+
+    // Several changes as one transaction (creating a database, bulk work).
+    virtual void beginBatch() = 0;
+    virtual void commitBatch() = 0;
+    virtual void rollbackBatch() = 0;
+
+    // Makes sure every posted change is in the file. Changes are written
+    // through when they are posted, so this only confirms that no
+    // transaction is left open.
+    virtual void saveChanges() = 0;
+
+Q_SIGNALS:
+    // A record of table was added, changed or deleted through this database
+    // (in this process); views drop what they had read of it.
+    void tableChanged(const QString& table);
+
+private:
+    QString m_folder;
+};
+
+} // namespace kasplan::db

@@ -1,0 +1,101 @@
+#include "EngineError.h"
+
+namespace kasplan::db {
+
+EngineError::EngineError(ErrorKind kind, QString text)
+    : m_kind(kind), m_text(std::move(text)), m_utf8(m_text.toUtf8())
+{
+}
+
+EngineError EngineError::keyViolation(const QString& table)
+{
+    return {ErrorKind::KeyViolation, QStringLiteral("Key violation.\nTable: %1").arg(table)};
+}
+
+EngineError EngineError::minimumCheck(const QString& field)
+{
+    return {ErrorKind::MinimumCheck,
+            QStringLiteral("Minimum validity check failed.\nField: %1").arg(field)};
+}
+
+EngineError EngineError::masterHasDetails(const QString& table)
+{
+    return {ErrorKind::MasterHasDetails,
+            QStringLiteral("Master has detail records.\nTable: %1").arg(table)};
+}
+
+EngineError EngineError::masterMissing(const QString& table)
+{
+    return {ErrorKind::MasterMissing,
+            QStringLiteral("Master record missing.\nTable: %1").arg(table)};
+}
+
+EngineError EngineError::recordLocked(const QString& table, const QString& user)
+{
+    return {ErrorKind::RecordLocked,
+            QStringLiteral("Record locked by another user.\nTable: %1\nUser: %2").arg(table, user)};
+}
+
+EngineError EngineError::lockLost(const QString& table, const QString& user)
+{
+    return {ErrorKind::LockLost,
+            QStringLiteral("Record lock lost: another copy of the program took the record over "
+                           "while this one did not answer. The change was not saved.\n"
+                           "Table: %1\nUser: %2")
+                .arg(table, user)};
+}
+
+EngineError EngineError::recordDeleted(const QString& table)
+{
+    return {ErrorKind::RecordDeleted, QStringLiteral("Record/Key deleted.\nTable: %1").arg(table)};
+}
+
+EngineError EngineError::requiredField(const QString& field)
+{
+    return {ErrorKind::RequiredField,
+            QStringLiteral("Field value required.\nField: %1").arg(field)};
+}
+
+EngineError EngineError::valueTooLong(const QString& field, int size)
+{
+    return {ErrorKind::ValueTooLong,
+            QStringLiteral("Field value too long: at most %2 characters.\nField: %1")
+                .arg(field)
+                .arg(size)};
+}
+
+EngineError EngineError::valueOutOfRange(const QString& field, qint64 low, qint64 high)
+{
+    return {
+        ErrorKind::ValueOutOfRange,
+        QStringLiteral("Value out of range: %2 to %3.\nField: %1").arg(field).arg(low).arg(high)};
+}
+
+EngineError EngineError::invalidValue(const QString& field, const QString& value)
+{
+    return {ErrorKind::InvalidValue,
+            QStringLiteral("'%2' is not a valid value for field '%1'.").arg(field, value)};
+}
+
+EngineError EngineError::notEditing()
+{
+    return {ErrorKind::NotEditing, QStringLiteral("Dataset not in edit or insert mode.")};
+}
+
+EngineError EngineError::notActive(const QString& name)
+{
+    return {ErrorKind::NotActive,
+            QStringLiteral("Cannot perform this operation on a closed dataset: %1.").arg(name)};
+}
+
+EngineError EngineError::fieldNotFound(const QString& field)
+{
+    return {ErrorKind::FieldNotFound, QStringLiteral("Field '%1' not found.").arg(field)};
+}
+
+EngineError EngineError::tableMissing(const QString& table)
+{
+    return {ErrorKind::TableMissing, QStringLiteral("Table does not exist.\nTable: %1").arg(table)};
+}
+
+} // namespace kasplan::db

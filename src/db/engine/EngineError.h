@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <exception>
+
+namespace kasplan::db {
+
+// What went wrong, for code that decides by kind. The data module's handlers
+// decide by the beginning of the text instead, as they always have; both stay
+// in step because every error is made by the factories below.
+enum class ErrorKind {
+    KeyViolation,
+    MinimumCheck,
+    MasterHasDetails,
+    MasterMissing,
+    RecordLocked,
+    LockLost,
+    RecordDeleted,
+    RequiredField,
+    ValueTooLong,
+    ValueOutOfRange,
+    InvalidValue,
+    NotEditing,
+    NotActive,
+    FieldNotFound,
+    TableMissing,
+    DatabaseMissing,
+    UnknownAlias,
+    JournalMode,
+    Busy,
+    FilterSyntax,
+    QueryRefused,
+    Other,
+};
+
+// A refusal or failure of the database engine. The texts keep the words of the
+// table engine the program was first written for ("Key violation", "Minimum
+// validity check failed", "Master has detail records", "Record locked by
+// another user." ... "User: NAME"), because the data module tests them.
+class EngineError : public std::exception
+{
+public:
+    EngineError(ErrorKind kind, QString text);
+
+    ErrorKind kind() const { return m_kind; }
+    const QString& text() const { return m_text; }
+    const char* what() const noexcept override { return m_utf8.constData(); }
+
+    static EngineError keyViolation(const QString& table);
+    static EngineError minimumCheck(const QString& field);
+    static EngineError masterHasDetails(const QString& table);
+    static EngineError masterMissing(const QString& table);
+    // The user's name comes last: readers take everything after "User: ".
+    static EngineError recordLocked(const QString& table, const QString& user);
+    static EngineError lockLost(const QString& table, const QString& user);
+    static EngineError recordDeleted(const QString& table);
+    static EngineError requiredField(const QString& field);
+    static EngineError valueTooLong(const QString& field, int size);
+    static EngineError valueOutOfRange(const QString& field, qint64 low, qint64 high);
+    static EngineError invalidValue(const QString& field, const QString& value);
+    static EngineError notEditing();
+    static EngineError notActive(const QString& name);
+    static EngineError fieldNotFound(const QString& field);
+    static EngineError tableMissing(const QString& table);
+
+private:
+    ErrorKind m_kind;
+    QString m_text;
+    QByteArray m_utf8;
+};
+
+// Ends an action without a message, like a handler that has shown its own
+// message already. Callers that report errors pass it over silently.
+class AbortError : public std::exception
+{
+public:
+    const char* what() const noexcept override { return "Operation aborted"; }
+};
+
+// A handler's answer to a refused post, edit or delete.
+enum class DataAction {
+    Fail,  // the refusal stands and reaches the caller
+    Abort, // the action ends silently (AbortError)
+    Retry, // try the action again
+};
+
+} // namespace kasplan::db

@@ -1,0 +1,110 @@
+#include "EngineSession.h"
+
+#include "Database.h"
+#include "EngineError.h"
+#include "HostIdentity.h"
+#include "SqliteDatabase.h"
+#include "core/Locations.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace kasplan::db {
+
+namespace {
+
+int leaseFromEnvironment()
+{
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("KASPLAN_LOCK_LEASE_MS", &ok);
+    return ok && ms > 0 ? ms : 60000;
+}
+
+QString folderKey(const QString& folder)
+{
+    const QFileInfo info(folder);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+}
+
+} // namespace
+
+EngineSession::EngineSession(QString configFile)
+    : m_aliases(std::move(configFile)), m_userName(HostIdentity::loginName()),
+      m_lockLeaseMs(leaseFromEnvironment())
+{
+}
+
+EngineSession::~EngineSession() = default;
+
+EngineSession& EngineSession::defaultSession()
+{
+    static EngineSession session;
+    return session;
+}
+
+QString EngineSession::aliasPath(const QString& alias) const
+{
+    return m_aliases.path(alias);
+}
+
+QString EngineSession::ensureStandardAlias()
+{
+    const QString alias = QLatin1String(StandardAlias);
+    if (!m_aliases.contains(alias) || m_aliases.path(alias).isEmpty()) {
+        m_aliases.add(alias, QLatin1String(DefaultDriver), Locations::standardDatabaseDir());
+        m_aliases.save();
+    }
+    return m_aliases.path(alias);
+}
+
+void EngineSession::addPassword(const QString& password)
+{
+    if (!m_passwords.contains(password))
+        m_passwords.append(password);
+}
+
+void EngineSession::setLockLeaseMs(int ms)
+{
+    m_lockLeaseMs = ms;
+    for (auto& [folder, database] : m_databases) {
+        if (auto* sqlite = qobject_cast<SqliteDatabase*>(database.get()))
+            sqlite->setLockLeaseMs(ms);
+    }
+}
+
+Database& EngineSession::database(const QString& alias)
+{
+    if (!m_aliases.contains(alias))
+        throw EngineError(ErrorKind::UnknownAlias,
+                          QStringLiteral("Unknown database.\nAlias: %1").arg(alias));
+    const QString path = m_aliases.path(alias);
+    if (path.isEmpty() || !QFileInfo(path).isDir())
+        throw EngineError(
+            ErrorKind::DatabaseMissing,
+            QStringLiteral("Database folder not found.\nAlias: %1\nFolder: %2").arg(alias, path));
+    return databaseAt(path);
+}
+
+Database& EngineSession::databaseAt(const QString& folder)
+{
+    const QString key = folderKey(folder);
+    auto it = m_databases.find(key);
+    if (it != m_databases.end())
+        return *it->second;
+    SqliteDatabase::Options options;
+    options.identity = HostIdentity::current(m_userName);
+    options.lockLeaseMs = m_lockLeaseMs;
+    auto database = std::make_unique<SqliteDatabase>(
+        QDir(key).absoluteFilePath(QLatin1String(SqliteDatabase::FileName)), options);
+    Database& result = *database;
+    m_databases.emplace(key, std::move(database));
+    return result;
+}
+
+void EngineSession::closeDatabases()
+{
+    m_databases.clear();
+}
+
+} // namespace kasplan::db

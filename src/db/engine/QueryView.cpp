@@ -1,0 +1,63 @@
+#include "QueryView.h"
+
+#include "Database.h"
+#include "EngineSession.h"
+
+namespace kasplan::db {
+
+QueryView::QueryView(const QString& name, QObject* parent) : DataSet(name, parent) {}
+
+void QueryView::setSql(const QString& sql)
+{
+    if (isActive())
+        throw EngineError(
+            ErrorKind::Other,
+            QStringLiteral("Cannot perform this operation on an open dataset: %1.").arg(name()));
+    m_sql = sql;
+}
+
+void QueryView::doOpen()
+{
+    if (!m_session)
+        throw EngineError(ErrorKind::UnknownAlias,
+                          QStringLiteral("No database session for view %1.").arg(name()));
+    QueryResult result = m_session->database(m_databaseName).select(m_sql);
+    const bool declared = std::any_of(m_fields.begin(), m_fields.end(),
+                                      [](const auto& f) { return f->kind() == FieldKind::Data; });
+    m_columnFields.clear();
+    if (!declared) {
+        std::vector<std::unique_ptr<Field>> all;
+        for (const FieldDef& def : result.fields) {
+            all.push_back(std::make_unique<Field>(this, def, FieldKind::Data, 0));
+            m_dynamicFields.push_back(all.back().get());
+        }
+        for (auto& f : m_fields)
+            all.push_back(std::move(f));
+        m_fields = std::move(all);
+        renumberFields();
+    }
+    for (const FieldDef& column : result.fields) {
+        const Field* f = findField(column.name);
+        m_columnFields.append(f ? f->index() : -1);
+    }
+    m_rows = std::move(result.rows);
+}
+
+void QueryView::doClose()
+{
+    m_rows.clear();
+    m_columnFields.clear();
+}
+
+DataSet::Record QueryView::readRow(int index)
+{
+    Record record = emptyRecord();
+    const QVariantList& row = m_rows[size_t(index)];
+    for (int c = 0; c < m_columnFields.size() && c < row.size(); ++c) {
+        if (m_columnFields[c] >= 0)
+            record[m_columnFields[c]] = row[c];
+    }
+    return record;
+}
+
+} // namespace kasplan::db

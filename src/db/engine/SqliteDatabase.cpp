@@ -1,0 +1,487 @@
+#include "SqliteDatabase.h"
+
+#include "SqliteConnection.h"
+#include "SqliteRecordLocks.h"
+#include "SqliteSchema.h"
+#include "SqliteWhere.h"
+
+#include <QDate>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QUuid>
+
+#include <sqlite3.h>
+
+namespace kasplan::db {
+
+namespace {
+
+using SqliteSchema::quoted;
+
+QString keyMatch(const TableDef& table)
+{
+    if (table.primaryKey.isEmpty())
+        return QStringLiteral("rowid = ?");
+    QStringList parts;
+    for (const QString& k : table.primaryKey)
+        parts.append(quoted(k) + QStringLiteral(" = ?"));
+    return parts.join(QStringLiteral(" AND "));
+}
+
+void bindKey(SqliteStatement& s, const TableDef& table, const RowKey& key)
+{
+    if (table.primaryKey.isEmpty()) {
+        s.bindInt(decodeRowNumber(key.value(0)));
+        return;
+    }
+    for (const QByteArray& part : key)
+        s.bindText(part);
+}
+
+QString keyColumns(const TableDef& table)
+{
+    if (table.primaryKey.isEmpty())
+        return QStringLiteral("rowid");
+    QStringList cols;
+    for (const QString& k : table.primaryKey)
+        cols.append(quoted(k));
+    return cols.join(QStringLiteral(", "));
+}
+
+RowKey readKey(const SqliteStatement& s, const TableDef& table)
+{
+    RowKey key;
+    if (table.primaryKey.isEmpty()) {
+        key.append(encodeRowNumber(s.integer(0)));
+        return key;
+    }
+    key.reserve(table.primaryKey.size());
+    for (int i = 0; i < table.primaryKey.size(); ++i)
+        key.append(s.text(i));
+    return key;
+}
+
+// A stored value in its field's type.
+QVariant typedValue(const SqliteStatement& s, int column, FieldType type)
+{
+    if (s.isNull(column))
+        return {};
+    switch (type) {
+    case FieldType::Alpha:
+    case FieldType::Memo:
+        return QString::fromUtf8(s.text(column));
+    case FieldType::Short:
+    case FieldType::Long:
+        return int(s.integer(column));
+    case FieldType::Number:
+    case FieldType::Money:
+        return s.real(column);
+    case FieldType::Date:
+        return QDate::fromString(QString::fromUtf8(s.text(column)), Qt::ISODate);
+    case FieldType::Logical:
+        return s.integer(column) != 0;
+    }
+    return s.value(column);
+}
+
+// The value as it is written: key fields never hold NULL.
+QVariant storedValue(const TableDef& table, const QString& field, const QVariant& value)
+{
+    if (value.isNull() && table.isKeyField(field))
+        return QString(QLatin1String(""));
+    return value;
+}
+
+QString lockKeyText(const RowKey& key, const TableDef& table)
+{
+    QJsonArray parts;
+    if (table.primaryKey.isEmpty()) {
+        parts.append(double(decodeRowNumber(key.value(0))));
+    } else {
+        for (const QByteArray& part : key)
+            parts.append(QString::fromUtf8(part));
+    }
+    return QString::fromUtf8(QJsonDocument(parts).toJson(QJsonDocument::Compact));
+}
+
+RowKey keyOfValues(const TableDef& table, const QStringList& fields, const QVariantList& values)
+{
+    RowKey key;
+    for (const QString& k : table.primaryKey) {
+        const int i = int(fields.indexOf(k));
+        key.append(i < 0 || values[i].isNull() ? QByteArray("") : values[i].toString().toUtf8());
+    }
+    return key;
+}
+
+} // namespace
+
+SqliteDatabase::SqliteDatabase(const QString& file, Options options, QObject* parent)
+    : Database(QFileInfo(file).absolutePath(), parent)
+{
+    if (!QFileInfo(file).isFile())
+        throw EngineError(ErrorKind::DatabaseMissing,
+                          QStringLiteral("Database not found.\nFile: %1").arg(file));
+    m_connection = std::make_unique<SqliteConnection>(file, false, options.busyTimeoutMs);
+
+    // Reading the journal mode also proves the file is a database.
+    const QString mode = m_connection->scalar(QStringLiteral("PRAGMA journal_mode")).toString();
+    if (mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0) {
+        QString now;
+        try {
+            now = m_connection->scalar(QStringLiteral("PRAGMA journal_mode=DELETE")).toString();
+        } catch (const EngineError&) {
+        }
+        if (now.compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
+            throw EngineError(
+                ErrorKind::JournalMode,
+                QStringLiteral("The database uses a write-ahead log, which is not safe in a "
+                               "shared folder, and cannot be converted while another program "
+                               "has it open.\nFile: %1")
+                    .arg(file));
+    }
+    m_connection->exec(QStringLiteral("PRAGMA synchronous=FULL"));
+    m_connection->exec(QStringLiteral("PRAGMA foreign_keys=ON"));
+    if (!SqliteSchema::hasTable(*m_connection, QLatin1String(SqliteSchema::LockTable))) {
+        for (const QString& sql : SqliteSchema::bookkeepingStatements())
+            m_connection->exec(sql);
+    }
+
+    m_locks = std::make_unique<SqliteRecordLocks>(
+        *m_connection, options.identity, QUuid::createUuid().toString(QUuid::WithoutBraces),
+        options.lockLeaseMs);
+    connect(&m_heartbeat, &QTimer::timeout, this, &SqliteDatabase::advanceHeartbeat);
+    setLockLeaseMs(options.lockLeaseMs);
+}
+
+SqliteDatabase::~SqliteDatabase()
+{
+    // Locks still held go with the copy that held them.
+    try {
+        if (m_locks->heldCount() > 0)
+            m_connection->exec(
+                QStringLiteral("DELETE FROM %1 WHERE session = '%2'")
+                    .arg(QLatin1String(SqliteSchema::LockTable), m_locks->session()));
+    } catch (const EngineError&) {
+    }
+}
+
+void SqliteDatabase::createFile(const QString& file, const SchemaDef& schema)
+{
+    if (QFileInfo::exists(file))
+        throw EngineError(ErrorKind::Other,
+                          QStringLiteral("Database file exists already.\nFile: %1").arg(file));
+    SqliteConnection c(file, true, 10000);
+    c.exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+    c.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+    SqliteTransaction t(c);
+    for (const QString& sql : SqliteSchema::createStatements(schema))
+        c.exec(sql);
+    c.exec(QStringLiteral("PRAGMA user_version=1"));
+    t.commit();
+}
+
+void SqliteDatabase::setLockLeaseMs(int leaseMs)
+{
+    m_locks->setLeaseMs(leaseMs);
+    // The holder beats several times per lease, so a busy moment or two does
+    // not make its lock look abandoned.
+    m_heartbeat.setInterval(std::max(20, leaseMs / 4));
+}
+
+const QString& SqliteDatabase::session() const
+{
+    return m_locks->session();
+}
+
+bool SqliteDatabase::hasTable(const QString& table)
+{
+    return SqliteSchema::hasTable(*m_connection, table);
+}
+
+TableDef SqliteDatabase::tableDef(const QString& table)
+{
+    auto it = m_tables.find(table.toLower());
+    if (it == m_tables.end())
+        it = m_tables.insert(table.toLower(), SqliteSchema::readTable(*m_connection, table));
+    return it.value();
+}
+
+KeyScan SqliteDatabase::scanKeys(const TableDef& table, const Condition& where,
+                                 const QStringList& extraFields, int limit)
+{
+    const SqliteWhere w = SqliteWhere::of(table, where);
+    QString columns = keyColumns(table);
+    QList<FieldType> extraTypes;
+    for (const QString& f : extraFields) {
+        const FieldDef* def = table.field(f);
+        if (!def)
+            throw EngineError::fieldNotFound(f);
+        columns += QStringLiteral(", ") + quoted(def->name);
+        extraTypes.append(def->type);
+    }
+    QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4")
+                      .arg(columns, quoted(table.name), w.sql, SqliteSchema::orderBy(table));
+    if (limit >= 0)
+        sql += QStringLiteral(" LIMIT %1").arg(limit);
+
+    KeyScan scan;
+    SqliteStatement s = m_connection->statement(sql, table.name);
+    for (const QVariant& p : w.parameters)
+        s.bind(p);
+    const int keyCount = table.primaryKey.isEmpty() ? 1 : int(table.primaryKey.size());
+    while (s.step()) {
+        scan.keys.push_back(readKey(s, table));
+        if (!extraTypes.isEmpty()) {
+            QVariantList extra;
+            extra.reserve(extraTypes.size());
+            for (int i = 0; i < extraTypes.size(); ++i)
+                extra.append(typedValue(s, keyCount + i, extraTypes[i]));
+            scan.extra.push_back(std::move(extra));
+        }
+    }
+    return scan;
+}
+
+std::optional<QVariantList> SqliteDatabase::fetchRow(const TableDef& table,
+                                                     const QStringList& fields, const RowKey& key)
+{
+    QStringList cols;
+    QList<FieldType> types;
+    for (const QString& f : fields) {
+        const FieldDef* def = table.field(f);
+        if (!def)
+            throw EngineError::fieldNotFound(f);
+        cols.append(quoted(def->name));
+        types.append(def->type);
+    }
+    SqliteStatement s = m_connection->statement(
+        QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+            .arg(cols.join(QStringLiteral(", ")), quoted(table.name), keyMatch(table)),
+        table.name);
+    bindKey(s, table, key);
+    if (!s.step())
+        return std::nullopt;
+    QVariantList row;
+    row.reserve(types.size());
+    for (int i = 0; i < types.size(); ++i)
+        row.append(typedValue(s, i, types[i]));
+    return row;
+}
+
+bool SqliteDatabase::rowMatches(const TableDef& table, const RowKey& key, const Condition& where)
+{
+    const SqliteWhere w = SqliteWhere::of(table, where);
+    SqliteStatement s =
+        m_connection->statement(QStringLiteral("SELECT 1 FROM %1 WHERE %2 AND %3")
+                                    .arg(quoted(table.name), keyMatch(table), w.sql),
+                                table.name);
+    bindKey(s, table, key);
+    for (const QVariant& p : w.parameters)
+        s.bind(p);
+    return s.step();
+}
+
+std::optional<QVariantList> SqliteDatabase::lookup(const TableDef& table, const Condition& where,
+                                                   const QStringList& fields)
+{
+    const SqliteWhere w = SqliteWhere::of(table, where);
+    QStringList cols;
+    QList<FieldType> types;
+    for (const QString& f : fields) {
+        const FieldDef* def = table.field(f);
+        if (!def)
+            throw EngineError::fieldNotFound(f);
+        cols.append(quoted(def->name));
+        types.append(def->type);
+    }
+    SqliteStatement s =
+        m_connection->statement(QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4 LIMIT 1")
+                                    .arg(cols.join(QStringLiteral(", ")), quoted(table.name), w.sql,
+                                         SqliteSchema::orderBy(table)),
+                                table.name);
+    for (const QVariant& p : w.parameters)
+        s.bind(p);
+    if (!s.step())
+        return std::nullopt;
+    QVariantList row;
+    for (int i = 0; i < types.size(); ++i)
+        row.append(typedValue(s, i, types[i]));
+    return row;
+}
+
+RowKey SqliteDatabase::insertRow(const TableDef& table, const QStringList& fields,
+                                 const QVariantList& values)
+{
+    QStringList cols;
+    QStringList marks;
+    for (const QString& f : fields) {
+        cols.append(quoted(f));
+        marks.append(QStringLiteral("?"));
+    }
+    SqliteTransaction t(*m_connection);
+    RowKey key;
+    {
+        SqliteStatement s =
+            m_connection->statement(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                        .arg(quoted(table.name), cols.join(QStringLiteral(", ")),
+                                             marks.join(QStringLiteral(", "))),
+                                    table.name);
+        for (int i = 0; i < fields.size(); ++i)
+            s.bind(storedValue(table, fields[i], values[i]));
+        s.run();
+        key = table.primaryKey.isEmpty()
+                  ? RowKey{encodeRowNumber(sqlite3_last_insert_rowid(m_connection->handle()))}
+                  : keyOfValues(table, fields, values);
+    }
+    t.commit();
+    Q_EMIT tableChanged(table.name);
+    return key;
+}
+
+void SqliteDatabase::updateRow(const TableDef& table, const RowKey& key, const QStringList& fields,
+                               const QVariantList& values)
+{
+    const QString lockKey = table.recordLocks ? lockKeyText(key, table) : QString();
+    SqliteTransaction t(*m_connection);
+    if (table.recordLocks)
+        m_locks->verifyHeld(table.name, lockKey);
+    if (!fields.isEmpty()) {
+        QStringList sets;
+        for (const QString& f : fields)
+            sets.append(quoted(f) + QStringLiteral(" = ?"));
+        SqliteStatement s = m_connection->statement(
+            QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                .arg(quoted(table.name), sets.join(QStringLiteral(", ")), keyMatch(table)),
+            table.name);
+        for (int i = 0; i < fields.size(); ++i)
+            s.bind(storedValue(table, fields[i], values[i]));
+        bindKey(s, table, key);
+        s.run();
+        if (sqlite3_changes(m_connection->handle()) == 0)
+            throw EngineError::recordDeleted(table.name);
+    }
+    if (table.recordLocks)
+        m_locks->release(table.name, lockKey);
+    t.commit();
+    updateHeartbeatTimer();
+    Q_EMIT tableChanged(table.name);
+}
+
+void SqliteDatabase::deleteRow(const TableDef& table, const RowKey& key)
+{
+    SqliteTransaction t(*m_connection);
+    if (table.recordLocks)
+        m_locks->clearForDelete(table.name, lockKeyText(key, table));
+    {
+        SqliteStatement s = m_connection->statement(
+            QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoted(table.name), keyMatch(table)),
+            table.name);
+        bindKey(s, table, key);
+        s.run();
+        if (sqlite3_changes(m_connection->handle()) == 0)
+            throw EngineError::recordDeleted(table.name);
+    }
+    t.commit();
+    updateHeartbeatTimer();
+    Q_EMIT tableChanged(table.name);
+}
+
+void SqliteDatabase::lockRecord(const TableDef& table, const RowKey& key)
+{
+    if (!table.recordLocks)
+        return;
+    const QString lockKey = lockKeyText(key, table);
+    SqliteTransaction t(*m_connection);
+    m_locks->acquire(table.name, lockKey);
+    try {
+        t.commit();
+    } catch (...) {
+        m_locks->forget(table.name, lockKey);
+        throw;
+    }
+    updateHeartbeatTimer();
+}
+
+void SqliteDatabase::unlockRecord(const TableDef& table, const RowKey& key)
+{
+    if (!table.recordLocks)
+        return;
+    SqliteTransaction t(*m_connection);
+    m_locks->release(table.name, lockKeyText(key, table));
+    t.commit();
+    updateHeartbeatTimer();
+}
+
+QueryResult SqliteDatabase::select(const QString& sql)
+{
+    const QByteArray utf8 = sql.toUtf8();
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    const int rc =
+        sqlite3_prepare_v2(m_connection->handle(), utf8.constData(), int(utf8.size()), &raw, &tail);
+    if (rc != SQLITE_OK)
+        m_connection->fail(rc, QString());
+    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owned(raw, &sqlite3_finalize);
+    const bool onlyOne = !tail || QByteArray(tail).trimmed().isEmpty() ||
+                         QByteArray(tail).trimmed() == QByteArray(";");
+    if (!raw || !onlyOne || !sqlite3_stmt_readonly(raw) ||
+        !sql.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive))
+        throw EngineError(ErrorKind::QueryRefused,
+                          QStringLiteral("Only a single SELECT statement is allowed here."));
+
+    SqliteStatement s(*m_connection, raw, QString());
+    QueryResult result;
+    for (int i = 0; i < s.columnCount(); ++i)
+        result.fields.append(SqliteSchema::fieldFromColumn(s.columnName(i), s.declaredType(i)));
+    while (s.step()) {
+        QVariantList row;
+        for (int i = 0; i < result.fields.size(); ++i)
+            row.append(typedValue(s, i, result.fields[i].type));
+        result.rows.push_back(std::move(row));
+    }
+    return result;
+}
+
+void SqliteDatabase::beginBatch()
+{
+    m_connection->begin();
+}
+
+void SqliteDatabase::commitBatch()
+{
+    m_connection->commit();
+}
+
+void SqliteDatabase::rollbackBatch()
+{
+    m_connection->rollback();
+    m_tables.clear();
+}
+
+void SqliteDatabase::saveChanges()
+{
+    if (m_connection->inTransaction())
+        throw EngineError(ErrorKind::Other,
+                          QStringLiteral("Changes are pending in an open transaction."));
+}
+
+void SqliteDatabase::advanceHeartbeat()
+{
+    try {
+        m_locks->heartbeat();
+    } catch (const EngineError&) {
+        // A busy moment: the next beat will do, well within the lease.
+    }
+}
+
+void SqliteDatabase::updateHeartbeatTimer()
+{
+    if (m_locks->heldCount() > 0 && !m_heartbeat.isActive())
+        m_heartbeat.start();
+    else if (m_locks->heldCount() == 0)
+        m_heartbeat.stop();
+}
+
+} // namespace kasplan::db

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "Database.h"
+#include "HostIdentity.h"
+
+#include <QHash>
+#include <QTimer>
+
+#include <memory>
+
+namespace kasplan::db {
+
+class SqliteConnection;
+class SqliteRecordLocks;
+
+// A folder's database as one SQLite file. Safe for several copies of the
+// program sharing the folder: rollback journal (never write-ahead logging,
+// which needs shared memory that network folders do not give), every
+// transaction synced to disk (synchronous=FULL), a busy timeout instead of
+// instant "database is locked" failures, foreign keys on, and record locks in
+// the file itself.
+class SqliteDatabase : public Database
+{
+    Q_OBJECT
+
+public:
+    static constexpr const char* FileName = "cultivars.sqlite";
+
+    struct Options
+    {
+        HostIdentity identity;
+        int lockLeaseMs = 60000;
+        int busyTimeoutMs = 10000;
+    };
+
+    // Opens an existing file; a database in write-ahead-log mode is converted
+    // to a rollback journal, or refused when another program holds it open.
+    SqliteDatabase(const QString& file, Options options, QObject* parent = nullptr);
+    ~SqliteDatabase() override;
+
+    // Creates a new file with the tables of schema (the file must not exist).
+    static void createFile(const QString& file, const SchemaDef& schema);
+
+    bool hasTable(const QString& table) override;
+    TableDef tableDef(const QString& table) override;
+    KeyScan scanKeys(const TableDef& table, const Condition& where, const QStringList& extraFields,
+                     int limit) override;
+    std::optional<QVariantList> fetchRow(const TableDef& table, const QStringList& fields,
+                                         const RowKey& key) override;
+    bool rowMatches(const TableDef& table, const RowKey& key, const Condition& where) override;
+    std::optional<QVariantList> lookup(const TableDef& table, const Condition& where,
+                                       const QStringList& fields) override;
+    RowKey insertRow(const TableDef& table, const QStringList& fields,
+                     const QVariantList& values) override;
+    void updateRow(const TableDef& table, const RowKey& key, const QStringList& fields,
+                   const QVariantList& values) override;
+    void deleteRow(const TableDef& table, const RowKey& key) override;
+    void lockRecord(const TableDef& table, const RowKey& key) override;
+    void unlockRecord(const TableDef& table, const RowKey& key) override;
+    QueryResult select(const QString& sql) override;
+    void beginBatch() override;
+    void commitBatch() override;
+    void rollbackBatch() override;
+    void saveChanges() override;
+
+    void setLockLeaseMs(int leaseMs);
+    const QString& session() const;
+    SqliteConnection& connection() { return *m_connection; }
+
+private:
+    void advanceHeartbeat();
+    void updateHeartbeatTimer();
+
+    std::unique_ptr<SqliteConnection> m_connection;
+    std::unique_ptr<SqliteRecordLocks> m_locks;
+    QHash<QString, TableDef> m_tables;
+    QTimer m_heartbeat;
+};
+
+} // namespace kasplan::db

@@ -1,0 +1,221 @@
+#include "TestDatabase.h"
+
+#include "db/engine/EngineError.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTest>
+
+#include <csignal>
+
+using namespace kasplan;
+using kasplan::db::EngineError;
+using kasplan::db::ErrorKind;
+
+namespace {
+
+// Another copy of the program, in its own process, driven line by line.
+class OtherCopy
+{
+public:
+    OtherCopy(const QString& folder, const QString& user, int leaseMs)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("KASPLAN_LOCK_LEASE_MS"), QString::number(leaseMs));
+        m_process.setProcessEnvironment(env);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QStringLiteral(LOCKHOLDER), {folder, user});
+        m_ready = m_process.waitForStarted(10000) && readLine() == QLatin1String("ready");
+    }
+    ~OtherCopy()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            ::kill(pid_t(m_process.processId()), SIGCONT);
+            m_process.kill();
+            m_process.waitForFinished(10000);
+        }
+    }
+
+    bool ready() const { return m_ready; }
+    QString send(const QStringList& command)
+    {
+        m_process.write((command.join(QLatin1Char('\t')) + QLatin1Char('\n')).toUtf8());
+        return readLine();
+    }
+    void signal(int number) { ::kill(pid_t(m_process.processId()), number); }
+    void killHard()
+    {
+        m_process.kill(); // SIGKILL: no chance to give its locks back
+        m_process.waitForFinished(10000);
+    }
+
+private:
+    QString readLine()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!m_process.canReadLine() && timer.elapsed() < 20000)
+            m_process.waitForReadyRead(200);
+        return QString::fromUtf8(m_process.readLine()).trimmed();
+    }
+
+    QProcess m_process;
+    bool m_ready = false;
+};
+
+const QStringList apeldoorn{QStringLiteral("Cdata"), QStringLiteral("Apeldoorn"),
+                            QStringLiteral("NL")};
+
+} // namespace
+
+// Record locks between two real processes sharing one database folder.
+class TestRecordLocks : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void editOfLockedRecordNamesTheHolder();
+    void killedHolderIsTakenOverAtOnce();
+    void stalledHolderIsTakenOverAfterTheLease();
+
+private:
+    QString editError();
+
+    std::unique_ptr<test::TestDatabase> m_db;
+    std::unique_ptr<db::TableView> m_cdata;
+};
+
+void TestRecordLocks::init()
+{
+    m_db = std::make_unique<test::TestDatabase>();
+    QVERIFY(m_db->isValid());
+    m_db->addSampleRecords();
+    m_cdata = m_db->view(QStringLiteral("Cdata"));
+    m_cdata->open();
+    QVERIFY(m_cdata->locate({QStringLiteral("Cultivar"), QStringLiteral("Source")},
+                            {QStringLiteral("Apeldoorn"), QStringLiteral("NL")}));
+}
+
+void TestRecordLocks::cleanup()
+{
+    m_cdata.reset();
+    m_db.reset();
+}
+
+QString TestRecordLocks::editError()
+{
+    try {
+        m_cdata->edit();
+    } catch (const EngineError& e) {
+        return e.text();
+    }
+    return {};
+}
+
+void TestRecordLocks::editOfLockedRecordNamesTheHolder()
+{
+    OtherCopy anna(m_db->folder(), QStringLiteral("anna"), 60000);
+    QVERIFY(anna.ready());
+    QCOMPARE(anna.send(QStringList{"edit"} + apeldoorn), QStringLiteral("ok"));
+
+    const QString refusal = editError();
+    QVERIFY2(refusal.contains(QLatin1String("Record locked by another user.")),
+             qPrintable(refusal));
+    QVERIFY(refusal.toUpper().contains(QLatin1String("LOCKED")));
+    // The data module takes the name from 6 characters after "User:".
+    QCOMPARE(refusal.mid(refusal.indexOf(QLatin1String("User:")) + 6, 100), QStringLiteral("anna"));
+    QCOMPARE(m_cdata->state(), db::DataSet::State::Browse);
+
+    // The edit error handler hears of it and may end the edit silently.
+    QString heard;
+    m_cdata->events().onEditError = [&](db::DataSet&, const EngineError& e, db::DataAction& a) {
+        heard = e.text();
+        a = db::DataAction::Abort;
+    };
+    QVERIFY_THROWS_EXCEPTION(db::AbortError, m_cdata->edit());
+    QCOMPARE(heard, refusal);
+    m_cdata->events().onEditError = nullptr;
+
+    // Deleting it is refused the same way; other records are free.
+    try {
+        m_cdata->deleteRecord();
+        QFAIL("deleted a record another copy is editing");
+    } catch (const EngineError& e) {
+        QCOMPARE(e.kind(), ErrorKind::RecordLocked);
+    }
+    m_cdata->next();
+    QCOMPARE(editError(), QString());
+    m_cdata->cancel();
+
+    // Once the other copy posts, the record is free again and shows its change.
+    QCOMPARE(anna.send({"set", "Cdata", "Kleur", "oranje"}), QStringLiteral("ok"));
+    QCOMPARE(anna.send({"post", "Cdata"}), QStringLiteral("ok"));
+    m_cdata->prior();
+    QCOMPARE(editError(), QString());
+    QCOMPARE(m_cdata->fieldByName(QStringLiteral("Kleur"))->asString(), QStringLiteral("oranje"));
+    // And now this copy holds it.
+    QVERIFY(anna.send(QStringList{"edit"} + apeldoorn).contains(QLatin1String("User: tester")));
+    m_cdata->cancel();
+}
+
+void TestRecordLocks::killedHolderIsTakenOverAtOnce()
+{
+    m_db->session().setLockLeaseMs(60000); // far longer than this test
+    OtherCopy anna(m_db->folder(), QStringLiteral("anna"), 60000);
+    QVERIFY(anna.ready());
+    QCOMPARE(anna.send(QStringList{"edit"} + apeldoorn), QStringLiteral("ok"));
+    QVERIFY(!editError().isEmpty());
+
+    anna.killHard();
+    // A dead process on this computer holds nothing: no waiting for a lease.
+    QCOMPARE(editError(), QString());
+    m_cdata->fieldByName(QStringLiteral("Kleur"))->setValue(QStringLiteral("geel"));
+    m_cdata->post();
+}
+
+void TestRecordLocks::stalledHolderIsTakenOverAfterTheLease()
+{
+    const int lease = 1000;
+    m_db->session().setLockLeaseMs(lease);
+    OtherCopy anna(m_db->folder(), QStringLiteral("anna"), lease);
+    QVERIFY(anna.ready());
+    QCOMPARE(anna.send(QStringList{"edit"} + apeldoorn), QStringLiteral("ok"));
+
+    // Alive and beating: refused however long this copy keeps trying.
+    QElapsedTimer watching;
+    watching.start();
+    while (watching.elapsed() < 2 * lease + 500) {
+        QVERIFY2(!editError().isEmpty(), "took over the lock of a live copy");
+        QTest::qWait(100);
+    }
+
+    // Stopped (alive, but its heartbeat stands still): taken over only once
+    // the heartbeat has not moved for a whole lease. Its last beat may have
+    // been seen up to one beat (a quarter lease) before it stopped.
+    anna.signal(SIGSTOP);
+    QElapsedTimer stalled;
+    stalled.start();
+    QString error = editError();
+    while (!error.isEmpty() && stalled.elapsed() < 10 * lease) {
+        QTest::qWait(50);
+        error = editError();
+    }
+    QCOMPARE(error, QString());
+    QVERIFY2(stalled.elapsed() >= lease * 3 / 4, "taken over before the lease ran out");
+    m_cdata->fieldByName(QStringLiteral("Kleur"))->setValue(QStringLiteral("wit"));
+    m_cdata->post();
+
+    // The stalled copy wakes up and saves: refused, its lock was taken over.
+    anna.signal(SIGCONT);
+    QCOMPARE(anna.send({"set", "Cdata", "Kleur", "zwart"}), QStringLiteral("ok"));
+    const QString refusal = anna.send({"post", "Cdata"});
+    QVERIFY2(refusal.startsWith(QLatin1String("error Record lock lost")), qPrintable(refusal));
+    m_cdata->refresh();
+    QCOMPARE(m_cdata->fieldByName(QStringLiteral("Kleur"))->asString(), QStringLiteral("wit"));
+}
+
+QTEST_GUILESS_MAIN(TestRecordLocks)
+#include "tst_recordlocks.moc"
