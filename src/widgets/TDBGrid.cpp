@@ -1,0 +1,64 @@
+#include "TDBGrid.h"
+
+#include <QHeaderView>
+
+namespace kasplan {
+
+TDBGrid::TDBGrid(db::DataSource* source, QList<DataSetTableModel::Column> columns, QWidget* parent)
+    : QTableView(parent), m_model(new DataSetTableModel(source, std::move(columns), this))
+{
+    setModel(m_model);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setTabKeyNavigation(true);
+    setShowGrid(true);
+    setWordWrap(false);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setHighlightSections(false);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    verticalHeader()->setFixedWidth(14);
+    verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    for (int c = 0; c < m_model->columns().size(); ++c) {
+        if (m_model->columns().at(c).width >= 0)
+            setColumnWidth(c, m_model->columns().at(c).width);
+    }
+    connect(m_model, &DataSetTableModel::currentRowChanged, this, &TDBGrid::showCurrentRow);
+    showCurrentRow(m_model->currentRow());
+}
+
+void TDBGrid::setFieldColumnHidden(const QString& field, bool hidden)
+{
+    for (int c = 0; c < m_model->columns().size(); ++c) {
+        if (m_model->columns().at(c).field == field)
+            setColumnHidden(c, hidden);
+    }
+}
+
+void TDBGrid::keyboardSearch(const QString&) {}
+
+void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTableView::currentChanged(current, previous);
+    if (!m_following && current.isValid() && current.row() != previous.row())
+        m_model->setCurrentRow(current.row());
+}
+
+void TDBGrid::showCurrentRow(int row)
+{
+    m_following = true;
+    if (row < 0) {
+        clearSelection();
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    } else {
+        const int column = std::max(0, currentIndex().column());
+        const QModelIndex index = m_model->index(row, column);
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                     QItemSelectionModel::Rows);
+        scrollTo(index);
+    }
+    m_following = false;
+}
+
+} // namespace kasplan
