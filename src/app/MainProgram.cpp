@@ -1,7 +1,14 @@
 #include "MainProgram.h"
 
+#include "DModSizeRecord.h"
+
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
+#include "cultivars/CultivarStockFilter.h"
+#include "cultivars/TCSelectDlg.h"
+#include "db/StandardDatabase.h"
+#include "db/TDMod.h"
+#include "db/engine/EngineSession.h"
 #include "schedule/TKMmainform.h"
 
 #include <QApplication>
@@ -10,15 +17,21 @@
 
 namespace kasplan {
 
-MainProgram::MainProgram(TKPglobalDmodHooks hooks) : m_hooks(std::move(hooks)) {}
+MainProgram::MainProgram() = default;
 
 MainProgram::~MainProgram()
 {
     // The last created first.
+    m_cselectDlg.reset();
+    m_stockFilter.reset();
+    m_sizeRecord.reset();
+    m_dmod.reset();
     m_globalDmod.reset();
     if (m_storeInstalled)
         TZHRegistry::install(nullptr);
     m_mainForm.reset();
+    if (m_session)
+        m_session->closeDatabases();
 }
 
 template <class Step> void MainProgram::CreationStep(Step step)
@@ -30,9 +43,25 @@ template <class Step> void MainProgram::CreationStep(Step step)
     }
 }
 
+TKPglobalDmodHooks MainProgram::EngineHooks()
+{
+    TKPglobalDmodHooks hooks;
+    hooks.SetPrivateDir = [this](const QString& dir) { m_session->setPrivateDir(dir); };
+    // The standard database is made on the first start, where it is missing.
+    hooks.AliasPath = [this](const QString& alias) {
+        return alias == QLatin1String(TKPglobalDmod::StdAlias)
+                   ? StandardDatabase::prepare(*m_session)
+                   : m_session->aliasPath(alias);
+    };
+    hooks.OpenDatabase = [this](const QString& alias) { m_session->database(alias); };
+    hooks.SetNetFileDir = [this](const QString& dir) { m_session->setNetFileDir(dir); };
+    return hooks;
+}
+
 void MainProgram::Create()
 {
     QApplication::setApplicationName(QLatin1String(ApplicationTitle));
+    m_session = std::make_unique<db::EngineSession>();
 
     CreationStep([this] { m_mainForm = std::make_unique<TKMmainform>(); });
     CreationStep([this] {
@@ -43,12 +72,34 @@ void MainProgram::Create()
         created.Initialise();
     });
     CreationStep([this] {
-        m_globalDmod = std::make_unique<TKPglobalDmod>(TZHRegistry::current(), m_hooks);
+        m_globalDmod = std::make_unique<TKPglobalDmod>(TZHRegistry::current(), EngineHooks());
         m_globalDmod->KPglobalDmodCreate();
     });
-    // The cultivar selection dialog, the print preview, the cultivar data
-    // module and window and the two settings dialogs follow here, in this
-    // order, as they are built.
+    // The selection dialog browses the data module's views, so they exist
+    // from here on; the database is opened in the data module's own step.
+    CreationStep([this] {
+        m_dmod = std::make_unique<TDMod>(*m_session);
+        m_sizeRecord = std::make_unique<DModSizeRecord>(*m_dmod);
+        m_stockFilter = std::make_unique<CultivarStockFilter>(*m_dmod);
+        m_cselectDlg =
+            std::make_unique<TCSelectDlg>(*m_dmod, m_stockFilter->ops(), m_mainForm.get());
+    });
+    // The print preview window follows here once it is built.
+    CreationStep([this] {
+        if (!m_dmod)
+            return;
+        m_dmod->BindViews(QLatin1String(TKPglobalDmod::StdAlias));
+        m_dmod->OpenTables();
+    });
+    // The cultivar data window and the two settings dialogs follow here, in
+    // this order, as they are built.
+
+    if (m_mainForm && m_sizeRecord) {
+        m_mainForm->setRecordSource(m_sizeRecord.get());
+        TKMmainformWindows windows;
+        windows.SelectCultivar = [this] { m_cselectDlg->exec(); };
+        m_mainForm->setWindows(std::move(windows));
+    }
 }
 
 TKMmainform* MainProgram::MainWindow() const

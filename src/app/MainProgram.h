@@ -6,6 +6,14 @@
 
 namespace kasplan {
 
+namespace db {
+class EngineSession;
+}
+
+class CultivarStockFilter;
+class DModSizeRecord;
+class TCSelectDlg;
+class TDMod;
 class TKMmainform;
 
 // The program's long-lived objects, created in their fixed order and
@@ -16,25 +24,35 @@ class MainProgram
 public:
     static constexpr const char* ApplicationTitle = "Kasplan";
 
-    explicit MainProgram(TKPglobalDmodHooks hooks = {});
+    MainProgram();
     ~MainProgram();
     MainProgram(const MainProgram&) = delete;
     MainProgram& operator=(const MainProgram&) = delete;
 
     // Sets the application title and creates the main window, the settings
-    // store (installed as the program's store) and the global data module.
+    // store (installed as the program's store), the global data module, the
+    // cultivar selection dialog and the cultivar data module, which opens the
+    // database. The main window then shows the current size record.
     void Create();
 
     TKMmainform* MainWindow() const;
     TKPglobalDmod* KPglobalDmod() const { return m_globalDmod.get(); }
+    TDMod* DMod() const { return m_dmod.get(); }
+    TCSelectDlg* CSelectDlg() const { return m_cselectDlg.get(); }
 
 private:
     template <class Step> void CreationStep(Step step);
+    // What the global data module asks of the engine session.
+    TKPglobalDmodHooks EngineHooks();
 
-    TKPglobalDmodHooks m_hooks;
+    std::unique_ptr<db::EngineSession> m_session;
     std::unique_ptr<TKMmainform> m_mainForm;
     bool m_storeInstalled = false;
     std::unique_ptr<TKPglobalDmod> m_globalDmod;
+    std::unique_ptr<TDMod> m_dmod;
+    std::unique_ptr<DModSizeRecord> m_sizeRecord;
+    std::unique_ptr<CultivarStockFilter> m_stockFilter;
+    std::unique_ptr<TCSelectDlg> m_cselectDlg;
 };
 
 } // namespace kasplan

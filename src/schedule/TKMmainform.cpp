@@ -765,6 +765,10 @@ void TKMmainform::CultivarSelBtnClick()
         return;
     }
     m_windows.SelectCultivar();
+    // Back from its modal dialog the window is the active one again, even
+    // where the window system reports that a moment later.
+    activateWindow();
+    m_core->setWindowActive(true);
     AdjustHousingToData();
 }
 

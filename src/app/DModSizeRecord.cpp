@@ -1,0 +1,59 @@
+#include "DModSizeRecord.h"
+
+#include "db/TDMod.h"
+#include "db/engine/DataSource.h"
+#include "db/engine/TableView.h"
+#include "schedule/DateUtils.h"
+
+namespace kasplan {
+
+namespace {
+
+// The field of the view's current record, or null when there is none.
+const db::Field* currentField(const db::DataSet& view, const QString& name)
+{
+    if (!view.isActive() || view.isEmpty())
+        return nullptr;
+    return view.findField(name);
+}
+
+} // namespace
+
+DModSizeRecord::DModSizeRecord(TDMod& dmod, QObject* parent)
+    : CurrentSizeRecord(parent), m_dmod(dmod), m_forcing(*dmod.tbCsizes())
+{
+    // Every change of the current cultivar or size, whichever window made it.
+    for (db::DataSource* source : {dmod.dsCdata(), dmod.dsCsizes()}) {
+        for (auto signal : {&db::DataSource::dataSetChanged, &db::DataSource::scrolled,
+                            &db::DataSource::recordChanged})
+            connect(source, signal, this, &CurrentSizeRecord::dataChanged);
+        connect(source, &db::DataSource::fieldChanged, this, &CurrentSizeRecord::dataChanged);
+    }
+}
+
+QString DModSizeRecord::displayText(const QString& field) const
+{
+    // The remarks are the cultivar's; everything else is the size record's.
+    const db::DataSet& view =
+        field == QLatin1String("Remarks") ? *m_dmod.tbCdata() : *m_dmod.tbCsizes();
+    const db::Field* f = currentField(view, field);
+    return f ? f->displayText() : QString();
+}
+
+std::optional<double> DModSizeRecord::Forcing::value(const QString& field) const
+{
+    const db::Field* f = currentField(m_sizes, field);
+    if (!f || f->isNull())
+        return std::nullopt;
+    if (f->dataType() == db::FieldType::Date)
+        return FromQDate(f->asDate());
+    return f->asFloat();
+}
+
+QString DModSizeRecord::Forcing::cultivarName() const
+{
+    const db::Field* f = currentField(m_sizes, QStringLiteral("Cultivar"));
+    return f ? f->asString() : QString();
+}
+
+} // namespace kasplan

@@ -1,0 +1,155 @@
+#include "app/MainProgram.h"
+#include "app/RunningCopyLock.h"
+#include "app/UnitStartup.h"
+
+#include "core/AppGlobals.h"
+#include "core/Clock.h"
+#include "core/TZHRegistry.h"
+#include "core/UserPrompts.h"
+#include "cultivars/TCSelectDlg.h"
+#include "db/TDMod.h"
+#include "db/engine/TableView.h"
+#include "schedule/ScheduleCommand.h"
+#include "schedule/TBarCalendar.h"
+#include "schedule/TKMmainform.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace kasplan;
+
+namespace {
+
+// The first size record of the standard database, as delivered.
+const QByteArray AlmaAdamkiene1112 = R"({"Cultivar": "Alma Adamkiene", "DnaG20": 21,
+    "Gstagemin": "15/08", "Dk_p1": 91, "Dk_p2": 84, "Dk_p3": 77, "Dk_p4": 70,
+    "Kd_p1": 30, "Kd_p2": 26, "Kd_p3": 22, "Kd_p4": 18})";
+
+QDate dateOf(const TBarCalendar* cal)
+{
+    return ToQDate(cal->Date());
+}
+
+} // namespace
+
+// The whole program on a fresh computer: the standard database, the main
+// window and the selection dialog, wired as the program runs them.
+class TestMainProgram : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void firstScheduleFromTheStandardDatabase();
+    void choosingACultivarRecalculates();
+
+private:
+    void start();
+
+    std::unique_ptr<QTemporaryDir> m_home;
+    std::unique_ptr<RunningCopyLock> m_running;
+    std::unique_ptr<ScopedScriptedPrompts> m_prompts;
+    std::unique_ptr<MainProgram> m_program;
+};
+
+void TestMainProgram::init()
+{
+    m_home = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_home->isValid());
+    qputenv("KASPLAN_HOME", m_home->path().toLocal8Bit());
+    m_running = UnitStartup();
+    m_prompts = std::make_unique<ScopedScriptedPrompts>();
+}
+
+void TestMainProgram::cleanup()
+{
+    m_program.reset();
+    m_prompts.reset();
+    m_running.reset();
+    Clock::install(nullptr);
+    AppGlobals::Reset();
+    qunsetenv("KASPLAN_HOME");
+    m_home.reset();
+}
+
+void TestMainProgram::start()
+{
+    Clock::install(std::make_unique<FixedClock>(QDate(2024, 11, 20)));
+    m_program = std::make_unique<MainProgram>();
+    m_program->Create();
+    QVERIFY(m_program->MainWindow());
+    m_program->MainWindow()->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_program->MainWindow()));
+    QVERIFY2((*m_prompts)->shown().isEmpty(), qPrintable((*m_prompts)->texts().join('\n')));
+}
+
+void TestMainProgram::firstScheduleFromTheStandardDatabase()
+{
+    // The schedule command on the delivered record, on the same day.
+    QFile record(m_home->filePath(QStringLiteral("alma.json")));
+    QVERIFY(record.open(QIODevice::WriteOnly));
+    record.write(AlmaAdamkiene1112);
+    record.close();
+    QString expected, err;
+    QTextStream out(&expected), errors(&err);
+    QCOMPARE(
+        runScheduleCommand({"--record", record.fileName(), "--today", "2024-11-20"}, out, errors),
+        0);
+
+    start();
+    const TKMmainform& w = *m_program->MainWindow();
+    QCOMPARE(w.DBText1->text(), QStringLiteral("Alma Adamkiene"));
+    QCOMPARE(w.DBText3->text(), QStringLiteral("11/12"));
+    QCOMPARE(w.DBText2->text(), QStringLiteral("NL"));
+    QCOMPARE(w.DBText7->text(), QStringLiteral("DLV/LBO"));
+    // The cooling start that today's housing date asked for lies before the
+    // earliest G-stage plus 21 days: it moved to 5 September and the
+    // schedule followed from there.
+    QCOMPARE(dateOf(w.Kcal), QDate(2024, 9, 5));
+    QCOMPARE(dateOf(w.Ical), QDate(2024, 12, 5));
+    QCOMPARE(ToQDate(w.core().HarvestEnd()), QDate(2025, 1, 3));
+    QVERIFY(w.EMemo->isHidden());
+    QCOMPARE(ScheduleStateJson(w.core()), expected.trimmed());
+}
+
+void TestMainProgram::choosingACultivarRecalculates()
+{
+    start();
+    TKMmainform& w = *m_program->MainWindow();
+    TCSelectDlg* dialog = m_program->CSelectDlg();
+    QVERIFY(dialog);
+    bool typed = false;
+    // The user types "gan" in the dialog and confirms with OK.
+    QTimer::singleShot(0, dialog, [&] {
+        QTRY_COMPARE(QApplication::activeWindow(), dialog);
+        for (const char key : {'g', 'a', 'n'})
+            QTest::keyClick(QApplication::focusWidget(), key);
+        typed = dialog->typedText() == QLatin1String("gan");
+        QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+    });
+    QTest::mouseClick(w.CultivarSelBtn, Qt::LeftButton);
+    QVERIFY(typed);
+    QVERIFY(!dialog->isVisible());
+
+    QCOMPARE(w.DBText1->text(), QStringLiteral("Gander"));
+    QCOMPARE(w.DBText3->text(), QStringLiteral("11/12"));
+    // From the housing date of 5 December: 77 cold days and 35 in the
+    // greenhouse (Gander 11/12, period 1).
+    QCOMPARE(dateOf(w.Ical), QDate(2024, 12, 5));
+    QCOMPARE(dateOf(w.Kcal), QDate(2024, 9, 19));
+    QCOMPARE(ToQDate(w.core().HarvestEnd()), QDate(2025, 1, 8));
+    QCOMPARE(w.core().MessageLevel(), 0);
+    // Closing the dialog left the cultivar list unfiltered.
+    QVERIFY(!m_program->DMod()->tbCdata()->filtered());
+}
+
+QTEST_MAIN(TestMainProgram)
+#include "tst_mainprogram.moc"
