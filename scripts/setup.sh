@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libsqlite3-dev
     xvfb xauth x11-utils
-    fonts-dejavu-core
+    fonts-dejavu-core fonts-urw-base35
 )
 
 missing=()

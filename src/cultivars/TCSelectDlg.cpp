@@ -5,6 +5,7 @@
 #include "core/TZHRegistry.h"
 #include "db/TDMod.h"
 #include "db/engine/TableView.h"
+#include "widgets/DesignFont.h"
 #include "widgets/TDBGrid.h"
 #include "widgets/TDBNavigator.h"
 #include "widgets/WindowPlacement.h"
@@ -61,6 +62,7 @@ TCSelectDlg::TCSelectDlg(TDMod& dmod, CultivarStockFilterOps filter, QWidget* pa
     setObjectName(QStringLiteral("CSelectDlg"));
     setWindowTitle(QStringLiteral("Selecteer Cultivar en Zift"));
     setFixedSize(713, 391);
+    setFont(DesignFont(QStringLiteral("MS Sans Serif"), 14));
 
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->setGeometry(8, 34, 356, 290);
@@ -68,8 +70,8 @@ TCSelectDlg::TCSelectDlg(TDMod& dmod, CultivarStockFilterOps filter, QWidget* pa
     DBGrid2->setGeometry(372, 34, 236, 290);
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
     DBNavigator1->setGeometry(8, 332, 120, 25);
-    Label2->setGeometry(8, 8, 330, 20);
-    FirstChars->setGeometry(340, 8, 260, 20);
+    Label2->setGeometry(8, 8, Label2->sizeHint().width(), 20);
+    FirstChars->setGeometry(Label2->geometry().right() + 8, 8, 260, 20);
     QPalette blue = FirstChars->palette();
     blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
     FirstChars->setPalette(blue);

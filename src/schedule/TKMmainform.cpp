@@ -9,13 +9,13 @@
 #include "core/SettingsCatalog.h"
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
+#include "widgets/DesignFont.h"
 #include "widgets/TUpDown.h"
 #include "widgets/TVersionInfoForm.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -54,34 +54,9 @@ const QColor Olive(128, 128, 0);
 const QColor Purple(128, 0, 128);
 const QColor Red(255, 0, 0);
 
-// A font of the given family whose lines are at most the given number of
-// pixels high, ascent and descent together, as the window's design counts
-// font heights. Where the family is missing, the one standing in for it is
-// measured.
-QFont heightFont(const QString& family, int height, bool bold = false, bool italic = false)
-{
-    QFont font(family);
-    font.setBold(bold);
-    font.setItalic(italic);
-    int pixels = height;
-    font.setPixelSize(pixels);
-    while (pixels > 6 && QFontMetrics(font).height() > height)
-        font.setPixelSize(--pixels);
-    return font;
-}
-
 QFont sansSerif(int height = 14, bool bold = false)
 {
-    // Where the window's own family is missing, one of Arial's widths keeps
-    // the texts in the room the window gives them.
-    static const bool substituted = [] {
-        QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                                   {QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                                    QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica")});
-        return true;
-    }();
-    Q_UNUSED(substituted);
-    return heightFont(QStringLiteral("MS Sans Serif"), height, bold);
+    return DesignFont(QStringLiteral("MS Sans Serif"), height, bold);
 }
 
 QLabel* label(QWidget* parent, const char* name, const QString& text = {})
@@ -227,7 +202,7 @@ TKMmainform::TKMmainform(QWidget* parent)
     SbarPanel->setFixedHeight(SbarPanelHeight);
     SbarPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     SbarPanel->setAlignment(Qt::AlignCenter);
-    SbarPanel->setFont(heightFont(QStringLiteral("Arial"), 23, true));
+    SbarPanel->setFont(DesignFont(QStringLiteral("Arial"), 23, true));
     SbarPanel->installEventFilter(this);
     CalSBar->setObjectName(QStringLiteral("CalSBar"));
     CalSBar->setParent(SbarPanel);
@@ -390,7 +365,7 @@ void TKMmainform::buildBottomPanel(QWidget* bottom)
     EDatePanel->setParent(endPanel);
     EDatePanel->setGeometry(138, 4, 248, 26);
     EDatePanel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    EDatePanel->setFont(heightFont(QStringLiteral("Arial"), 18, true));
+    EDatePanel->setFont(DesignFont(QStringLiteral("Arial"), 18, true));
     setTextColor(EDatePanel, Purple);
 
     const struct
@@ -443,9 +418,9 @@ void TKMmainform::setUpCalendars()
         cal->setDateFontColor(c.color);
         cal->setPeriodColor(c.color);
         cal->setLabelFont(sansSerif(18));
-        cal->setDateCapFont(heightFont(QStringLiteral("Arial"), 15));
-        cal->setDateFont(heightFont(QStringLiteral("Arial"), 18, true));
-        cal->setMonthFont(heightFont(QStringLiteral("Arial"), 15, false, true));
+        cal->setDateCapFont(DesignFont(QStringLiteral("Arial"), 15));
+        cal->setDateFont(DesignFont(QStringLiteral("Arial"), 18, true));
+        cal->setMonthFont(DesignFont(QStringLiteral("Arial"), 15, false, true));
         cal->setLabelColor(window);
         cal->setDateCaptionColor(window);
         cal->setDatePanelWidth(251);
