@@ -68,6 +68,10 @@ TDMod::TDMod(db::EngineSession& session, QObject* parent) : QObject(parent), m_s
     // The previous major version's table, only ever on the standard database.
     m_OldCdata = makeTable(QStringLiteral("OldCdata"), QStringLiteral("Kbroei14"));
     m_OldCdata->setDatabaseName(QLatin1String(db::EngineSession::StandardAlias));
+
+    installFieldHandlers();
+    installCalcFields();
+    installStockRules();
 }
 
 TDMod::~TDMod()

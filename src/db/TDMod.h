@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 namespace kasplan {
 
 namespace db {
@@ -91,7 +93,36 @@ public:
     // tbCstdOogst, tbCstdOogstCopy, tbSizes, SizesQuery.
     void CloseTables();
 
+    // ---- units ----
+    // Rebuilds the two captions from the units and the characters the
+    // week-or-day fields accept; tells the windows through PeriodUnitsChanged.
+    void SetPeriodUnits();
+
+    // ---- cultivar filter ----
+    // n is the item of the main-group choice: 0 "Alle", 1..10 a main group.
+    void SetHoofdgroepFilter(int n);
+    // Puts the filter text and the stock switches in force and publishes the
+    // cultivar count.
+    void ApplyCultivarFilter();
+    // Both switches off, no main-group condition.
+    void ResetStockFilters();
+    // "Totaal %d Cultivars" for the records tbCdata shows now.
+    QString CultivarCountText() const;
+
+Q_SIGNALS:
+    void PeriodUnitsChanged(const QString& tussenTCaption, const QString& koudeCaption);
+    void CultivarCountChanged(const QString& text);
+
 private:
+    // Field handlers and view events; the rules live in kasplan_dbrules.
+    void installFieldHandlers();
+    void installCalcFields();
+    void installStockRules();
+    void tbCsizesAfterPost();
+    // Runs fn with display updates of tbCdata suspended and, when asked,
+    // returns to the record that was current if it is still shown.
+    void keepingCultivar(bool returnToRecord, const std::function<void()>& fn);
+
     db::TableView* makeTable(const QString& name, const QString& table);
     db::DataSource* makeSource(const QString& name, db::DataSet* view);
     void setUpCdata();
