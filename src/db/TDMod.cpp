@@ -212,13 +212,6 @@ void TDMod::BindViews(const QString& alias)
     }
 }
 
-void TDMod::OpenTables()
-{
-    for (db::DataSet* view : QList<db::DataSet*>{m_tbCdata, m_tbCsizes, m_tbAllCsizes,
-                                                 m_tbCstdOogst, m_tbSizes, m_SizesQuery})
-        view->open();
-}
-
 void TDMod::CloseTables()
 {
     for (db::DataSet* view :

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "DatabaseOpener.h"
 #include <QList>
+
 #include <QObject>
 #include <QString>
 
@@ -25,7 +27,7 @@ class TableView;
 // lock and refusal messages) hang on the views' events and the data
 // sources' handlers; the views' field lists, links, calculated and lookup
 // fields and display attributes are set up here.
-class TDMod : public QObject
+class TDMod : public QObject, public DatabaseOpenHost
 {
     Q_OBJECT
 
@@ -64,7 +66,6 @@ public:
     QList<db::DataSet*> views() const;
 
     // ---- state ----
-    const QString& DatabaseAlias() const { return m_DatabaseAlias; }
     int TussenTunit() const { return m_TussenTunit; }
     void setTussenTunit(int unit) { m_TussenTunit = unit; }
     int Kperiodunit() const { return m_Kperiodunit; }
@@ -83,6 +84,32 @@ public:
     void setInternalEdit(bool on) { m_InternalEdit = on; }
 
     // ---- opening ----
+    // The creation steps: units, OpenDatabase, the old-table import when an
+    // upgrade ran. A database error is reported ("Error DB 1") and the
+    // stored database version cleared so that the next start upgrades again;
+    // the views then stay closed.
+    void DataModuleCreate(bool upgradeRan = false);
+    // Opens the database at the location the settings choose, falling back
+    // to the standard database (DatabaseOpener).
+    void OpenDatabase();
+    // Until the settings dialog exists this only refreshes and republishes
+    // the units; ShowDataOptionsHook runs in its place.
+    void ShowDataOptions();
+    std::function<void()> ShowDataOptionsHook;
+    // Runs the import of the previous version's cultivar table.
+    std::function<void()> ImportOldCdataHook;
+
+    // DatabaseOpenHost
+    bool ReadBool(const QString& name, bool defaultValue) override;
+    int ReadInteger(const QString& name, int defaultValue) override;
+    QString ReadString(const QString& name, const QString& defaultValue) override;
+    void WriteBool(const QString& name, bool value) override;
+    QString StandardAlias() const override;
+    void RecreateUserAlias(const QString& path) override;
+    QString DatabaseAlias() const override { return m_DatabaseAlias; }
+    void SetDatabaseAlias(const QString& alias) override { m_DatabaseAlias = alias; }
+    void OpenViewsAt(const QString& alias) override;
+
     // Binds every view except OldCdata (always on the standard database) to
     // the database location alias, which becomes DatabaseAlias. The views
     // must be closed.
@@ -92,6 +119,8 @@ public:
     // Closes tbCdata, tbCdatacopy, tbCsizes, tbCsizescopy, tbAllCsizes,
     // tbCstdOogst, tbCstdOogstCopy, tbSizes, SizesQuery.
     void CloseTables();
+    // Closes every view, pending edits discarded; never throws.
+    void CloseAllViews();
 
     // ---- units ----
     // Rebuilds the two captions from the units and the characters the
@@ -114,6 +143,7 @@ Q_SIGNALS:
     void CultivarCountChanged(const QString& text);
 
 private:
+    void readPeriodUnits();
     // Field handlers and view events; the rules live in kasplan_dbrules.
     void installFieldHandlers();
     void installCalcFields();
