@@ -72,6 +72,7 @@ TDMod::TDMod(db::EngineSession& session, QObject* parent) : QObject(parent), m_s
     installFieldHandlers();
     installCalcFields();
     installStockRules();
+    installEditingRules();
 }
 
 TDMod::~TDMod()

@@ -13,7 +13,10 @@ namespace kasplan {
 namespace db {
 class DataSet;
 class DataSource;
+class EngineError;
 class EngineSession;
+class Field;
+enum class DataAction;
 class QueryView;
 class TableView;
 } // namespace db
@@ -138,7 +141,39 @@ public:
     // "Totaal %d Cultivars" for the records tbCdata shows now.
     QString CultivarCountText() const;
 
+    // ---- editing rules ----
+    // A delivered record: status "DLV/LBO" or empty.
+    static bool IsStandardRecord(const QString& status);
+    // A key or soil forcing field of a cultivar or size record; only these
+    // change the status or can be refused.
+    static bool IsProtectedField(const db::Field* field);
+    // The change of field is refused: protected, on a delivered record,
+    // without the permission and not by the program itself.
+    bool IsEditBlocked(const db::Field* field) const;
+    // QtyUnit of the size in the size list; 0 when it has none.
+    int SizeQtyUnit(const QString& size) const;
+    // The pseudo-size "Alle" in the size list and for the current cultivar,
+    // when its standard harvest is calculated over all sizes.
+    void EnsureAlleSize();
+
+    // The permission to change delivered records and the default type of
+    // harvest expectation. The cultivar data settings dialog owns them and
+    // sets these hooks; until then they come from the settings.
+    std::function<bool()> CanDelEditStdRecsHook;
+    std::function<int()> StdOogstTypeHook;
+    bool CanDelEditStdRecs() const;
+    int StdOogstTypeDefault() const;
+    // Whether the cultivar data window exists, and is visible.
+    std::function<bool()> CultivarWindowExistsHook;
+    std::function<bool()> CultivarWindowVisibleHook;
+    // The new-cultivar dialog: posts the new record and answers true when
+    // confirmed. Without it a new cultivar stays in insert for the caller.
+    std::function<bool()> NewCultivarDialogHook;
+
 Q_SIGNALS:
+    // A cultivar or size record, or one of its fields, changed: the main
+    // window takes over the forcing parameters (ApplyBroeiMethode).
+    void CultivarDataChanged();
     void PeriodUnitsChanged(const QString& tussenTCaption, const QString& koudeCaption);
     void CultivarCountChanged(const QString& text);
 
@@ -149,6 +184,29 @@ private:
     void installCalcFields();
     void installStockRules();
     void tbCsizesAfterPost();
+    void installEditingRules();
+    void dsCdataDataChange(db::Field* field);
+    void dsCsizesDataChange(db::Field* field);
+    void guardProtectedField(db::DataSet* view, db::Field* changed);
+    void tbCdataNewRecord();
+    void tbCsizesNewRecord();
+    void tbCdataAfterInsert();
+    void tbCdataBeforeDelete();
+    void tbCsizesBeforeDelete();
+    void tbSizesBeforeDelete();
+    void tbCdataPostError(const db::EngineError& error);
+    void tbCsizesPostError(const db::EngineError& error);
+    void tbSizesPostError(const db::EngineError& error);
+    // The three edit-error handlers: a lock message naming the user, then
+    // the edit is abandoned silently.
+    void tbCdataEditError(db::DataSet& view, const db::EngineError& error, db::DataAction& action);
+    void tbCsizesEditError(db::DataSet& view, const db::EngineError& error, db::DataAction& action);
+    void tbCstdOogstEditError(db::DataSet& view, const db::EngineError& error,
+                              db::DataAction& action);
+    void tbCsizesSizeChange();
+    void tbCstdOogstOogstSizeChange();
+    bool cultivarWindowExists() const;
+    bool cultivarWindowVisible() const;
     // Runs fn with display updates of tbCdata suspended and, when asked,
     // returns to the record that was current if it is still shown.
     void keepingCultivar(bool returnToRecord, const std::function<void()>& fn);
