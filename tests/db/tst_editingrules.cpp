@@ -54,6 +54,9 @@ private Q_SLOTS:
     void emptySizeIsRefused();
     void duplicatesAreNamed();
     void sizeWithHarvestRecordsKeepsItsName();
+    void otherRefusedPosts_data();
+    void otherRefusedPosts();
+    void harvestSizeTakesItsUnit();
     void deleteCultivarAsksAndCascades();
     void sizeInUseIsNotDeleted_data();
     void sizeInUseIsNotDeleted();
@@ -300,6 +303,73 @@ void TestEditingRules::sizeWithHarvestRecordsKeepsItsName()
     QCOMPARE(csizes()->state(), State::Edit);
     csizes()->cancel();
     QCOMPARE(stored(QStringLiteral("Csizes"), QStringLiteral("Size"), QStringLiteral("11/12")), 1);
+}
+
+void TestEditingRules::otherRefusedPosts_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("message");
+    const QString negative =
+        QStringLiteral("Error GEN 1\r\nGetal moet groter of gelijk zijn aan nul");
+    const QString invalid =
+        QStringLiteral("Error KP 4\r\nOngeldig getal of waarde in cultivar gegevens");
+    QTest::newRow("negative count of a size") << "Csizes"
+                                              << "Aantal" << QVariant(-1) << negative;
+    QTest::newRow("negative harvest quantity") << "Cstdoogst"
+                                               << "StdQty_per_m2" << QVariant(-2.5) << negative;
+    // Without the cultivar window a duplicate size is no "Zift bestaat reeds".
+    QTest::newRow("duplicate size, no window") << "Csizes"
+                                               << "Size" << QVariant("12/+") << invalid;
+    QTest::newRow("cultivar without name") << "Cdata"
+                                           << "Cultivar" << QVariant("") << invalid;
+}
+
+void TestEditingRules::otherRefusedPosts()
+{
+    QFETCH(QString, table);
+    QFETCH(QString, field);
+    QFETCH(QVariant, value);
+    QFETCH(QString, message);
+    goTo(QStringLiteral("Apeldoorn"), QStringLiteral("NL"));
+    QVERIFY(csizes()->locate({"Size"}, {"11/12"}));
+    db::TableView* view = table == QLatin1String("Cdata")    ? cdata()
+                          : table == QLatin1String("Csizes") ? csizes()
+                                                             : m_dmod->tbCstdOogst();
+    if (field == QLatin1String("Size") || table == QLatin1String("Cdata"))
+        view->append();
+    else
+        view->edit();
+    view->fieldByName(field)->setValue(value);
+    QCOMPARE(errorText([&] { view->post(); }), message);
+    QVERIFY(view->isEditing());
+    QCOMPARE(view->fieldByName(field)->value(), view->fieldByName(field)->coerce(value));
+    view->cancel();
+}
+
+void TestEditingRules::harvestSizeTakesItsUnit()
+{
+    m_db->add(QStringLiteral("Sizes"),
+              {{QStringLiteral("Size"), QStringLiteral("9/10")}, {QStringLiteral("QtyUnit"), 2}});
+    m_dmod->tbSizes()->refresh();
+    goTo(QStringLiteral("Apeldoorn"), QStringLiteral("NL"));
+    QVERIFY(csizes()->locate({"Size"}, {"11/12"}));
+    // A pending change of the cultivar is posted before a harvest record starts.
+    cdata()->edit();
+    cdata()->fieldByName(QStringLiteral("Kleur"))->setValue(QStringLiteral("wit"));
+    db::TableView* oogst = m_dmod->tbCstdOogst();
+    oogst->append();
+    QCOMPARE(cdata()->state(), State::Browse);
+    QCOMPARE(stored(QStringLiteral("Cdata"), QStringLiteral("Kleur"), QStringLiteral("wit")), 1);
+    oogst->fieldByName(QStringLiteral("OogstSize"))->setValue(QStringLiteral("9/10"));
+    QCOMPARE(oogst->fieldByName(QStringLiteral("Qtyunit"))->asInteger(), 2);
+    oogst->fieldByName(QStringLiteral("OogstSize"))->setValue(QStringLiteral("12/+"));
+    QCOMPARE(oogst->fieldByName(QStringLiteral("Qtyunit"))->asInteger(), 1);
+    oogst->post();
+    QCOMPARE(
+        stored(QStringLiteral("Cstdoogst"), QStringLiteral("OogstSize"), QStringLiteral("12/+")),
+        1);
 }
 
 void TestEditingRules::deleteCultivarAsksAndCascades()
