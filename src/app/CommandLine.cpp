@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "DatabaseRecordSource.h"
+
 #include "core/Version.h"
 #include "schedule/ScheduleCommand.h"
 
@@ -26,7 +28,7 @@ int runCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
         return 0;
     }
     if (command == QLatin1String("schedule"))
-        return runScheduleCommand(arguments.mid(2), out, err);
+        return runScheduleCommand(arguments.mid(2), out, err, ReadCultivarRecordFromDatabase);
     err << "kasplan: onbekende opdracht '" << command << "'. Zie kasplan --help." << Qt::endl;
     return 2;
 }

@@ -68,6 +68,11 @@ TDMod::TDMod(db::EngineSession& session, QObject* parent) : QObject(parent), m_s
     // The previous major version's table, only ever on the standard database.
     m_OldCdata = makeTable(QStringLiteral("OldCdata"), QStringLiteral("Kbroei14"));
     m_OldCdata->setDatabaseName(QLatin1String(db::EngineSession::StandardAlias));
+
+    installFieldHandlers();
+    installCalcFields();
+    installStockRules();
+    installEditingRules();
 }
 
 TDMod::~TDMod()
@@ -206,13 +211,6 @@ void TDMod::BindViews(const QString& alias)
         if (view != m_OldCdata)
             view->setDatabaseName(alias);
     }
-}
-
-void TDMod::OpenTables()
-{
-    for (db::DataSet* view : QList<db::DataSet*>{m_tbCdata, m_tbCsizes, m_tbAllCsizes,
-                                                 m_tbCstdOogst, m_tbSizes, m_SizesQuery})
-        view->open();
 }
 
 void TDMod::CloseTables()

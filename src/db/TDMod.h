@@ -1,15 +1,22 @@
 #pragma once
 
+#include "DatabaseOpener.h"
 #include <QList>
+
 #include <QObject>
 #include <QString>
+
+#include <functional>
 
 namespace kasplan {
 
 namespace db {
 class DataSet;
 class DataSource;
+class EngineError;
 class EngineSession;
+class Field;
+enum class DataAction;
 class QueryView;
 class TableView;
 } // namespace db
@@ -23,7 +30,7 @@ class TableView;
 // lock and refusal messages) hang on the views' events and the data
 // sources' handlers; the views' field lists, links, calculated and lookup
 // fields and display attributes are set up here.
-class TDMod : public QObject
+class TDMod : public QObject, public DatabaseOpenHost
 {
     Q_OBJECT
 
@@ -62,7 +69,6 @@ public:
     QList<db::DataSet*> views() const;
 
     // ---- state ----
-    const QString& DatabaseAlias() const { return m_DatabaseAlias; }
     int TussenTunit() const { return m_TussenTunit; }
     void setTussenTunit(int unit) { m_TussenTunit = unit; }
     int Kperiodunit() const { return m_Kperiodunit; }
@@ -81,6 +87,32 @@ public:
     void setInternalEdit(bool on) { m_InternalEdit = on; }
 
     // ---- opening ----
+    // The creation steps: units, OpenDatabase, the old-table import when an
+    // upgrade ran. A database error is reported ("Error DB 1") and the
+    // stored database version cleared so that the next start upgrades again;
+    // the views then stay closed.
+    void DataModuleCreate(bool upgradeRan = false);
+    // Opens the database at the location the settings choose, falling back
+    // to the standard database (DatabaseOpener).
+    void OpenDatabase();
+    // Until the settings dialog exists this only refreshes and republishes
+    // the units; ShowDataOptionsHook runs in its place.
+    void ShowDataOptions();
+    std::function<void()> ShowDataOptionsHook;
+    // Runs the import of the previous version's cultivar table.
+    std::function<void()> ImportOldCdataHook;
+
+    // DatabaseOpenHost
+    bool ReadBool(const QString& name, bool defaultValue) override;
+    int ReadInteger(const QString& name, int defaultValue) override;
+    QString ReadString(const QString& name, const QString& defaultValue) override;
+    void WriteBool(const QString& name, bool value) override;
+    QString StandardAlias() const override;
+    void RecreateUserAlias(const QString& path) override;
+    QString DatabaseAlias() const override { return m_DatabaseAlias; }
+    void SetDatabaseAlias(const QString& alias) override { m_DatabaseAlias = alias; }
+    void OpenViewsAt(const QString& alias) override;
+
     // Binds every view except OldCdata (always on the standard database) to
     // the database location alias, which becomes DatabaseAlias. The views
     // must be closed.
@@ -90,8 +122,95 @@ public:
     // Closes tbCdata, tbCdatacopy, tbCsizes, tbCsizescopy, tbAllCsizes,
     // tbCstdOogst, tbCstdOogstCopy, tbSizes, SizesQuery.
     void CloseTables();
+    // Closes every view, pending edits discarded; never throws.
+    void CloseAllViews();
+
+    // ---- units ----
+    // Rebuilds the two captions from the units and the characters the
+    // week-or-day fields accept; tells the windows through PeriodUnitsChanged.
+    void SetPeriodUnits();
+
+    // ---- cultivar filter ----
+    // n is the item of the main-group choice: 0 "Alle", 1..10 a main group.
+    void SetHoofdgroepFilter(int n);
+    // Puts the filter text and the stock switches in force and publishes the
+    // cultivar count.
+    void ApplyCultivarFilter();
+    // Both switches off, no main-group condition.
+    void ResetStockFilters();
+    // "Totaal %d Cultivars" for the records tbCdata shows now.
+    QString CultivarCountText() const;
+
+    // ---- editing rules ----
+    // A delivered record: status "DLV/LBO" or empty.
+    static bool IsStandardRecord(const QString& status);
+    // A key or soil forcing field of a cultivar or size record; only these
+    // change the status or can be refused.
+    static bool IsProtectedField(const db::Field* field);
+    // The change of field is refused: protected, on a delivered record,
+    // without the permission and not by the program itself.
+    bool IsEditBlocked(const db::Field* field) const;
+    // QtyUnit of the size in the size list; 0 when it has none.
+    int SizeQtyUnit(const QString& size) const;
+    // The pseudo-size "Alle" in the size list and for the current cultivar,
+    // when its standard harvest is calculated over all sizes.
+    void EnsureAlleSize();
+
+    // The permission to change delivered records and the default type of
+    // harvest expectation. The cultivar data settings dialog owns them and
+    // sets these hooks; until then they come from the settings.
+    std::function<bool()> CanDelEditStdRecsHook;
+    std::function<int()> StdOogstTypeHook;
+    bool CanDelEditStdRecs() const;
+    int StdOogstTypeDefault() const;
+    // Whether the cultivar data window exists, and is visible.
+    std::function<bool()> CultivarWindowExistsHook;
+    std::function<bool()> CultivarWindowVisibleHook;
+    // The new-cultivar dialog: posts the new record and answers true when
+    // confirmed. Without it a new cultivar stays in insert for the caller.
+    std::function<bool()> NewCultivarDialogHook;
+
+Q_SIGNALS:
+    // A cultivar or size record, or one of its fields, changed: the main
+    // window takes over the forcing parameters (ApplyBroeiMethode).
+    void CultivarDataChanged();
+    void PeriodUnitsChanged(const QString& tussenTCaption, const QString& koudeCaption);
+    void CultivarCountChanged(const QString& text);
 
 private:
+    void readPeriodUnits();
+    // Field handlers and view events; the rules live in kasplan_dbrules.
+    void installFieldHandlers();
+    void installCalcFields();
+    void installStockRules();
+    void tbCsizesAfterPost();
+    void installEditingRules();
+    void dsCdataDataChange(db::Field* field);
+    void dsCsizesDataChange(db::Field* field);
+    void guardProtectedField(db::DataSet* view, db::Field* changed);
+    void tbCdataNewRecord();
+    void tbCsizesNewRecord();
+    void tbCdataAfterInsert();
+    void tbCdataBeforeDelete();
+    void tbCsizesBeforeDelete();
+    void tbSizesBeforeDelete();
+    void tbCdataPostError(const db::EngineError& error);
+    void tbCsizesPostError(const db::EngineError& error);
+    void tbSizesPostError(const db::EngineError& error);
+    // The three edit-error handlers: a lock message naming the user, then
+    // the edit is abandoned silently.
+    void tbCdataEditError(db::DataSet& view, const db::EngineError& error, db::DataAction& action);
+    void tbCsizesEditError(db::DataSet& view, const db::EngineError& error, db::DataAction& action);
+    void tbCstdOogstEditError(db::DataSet& view, const db::EngineError& error,
+                              db::DataAction& action);
+    void tbCsizesSizeChange();
+    void tbCstdOogstOogstSizeChange();
+    bool cultivarWindowExists() const;
+    bool cultivarWindowVisible() const;
+    // Runs fn with display updates of tbCdata suspended and, when asked,
+    // returns to the record that was current if it is still shown.
+    void keepingCultivar(bool returnToRecord, const std::function<void()>& fn);
+
     db::TableView* makeTable(const QString& name, const QString& table);
     db::DataSource* makeSource(const QString& name, db::DataSet* view);
     void setUpCdata();

@@ -1,0 +1,291 @@
+// The data module's field handlers, calculated fields, stock flags and
+// cultivar filter. The conversions and figures themselves are the plain
+// functions of kasplan_dbrules; this file hangs them on the views.
+#include "TDMod.h"
+
+#include "CodedValues.h"
+#include "CultivarFilter.h"
+#include "FieldConversions.h"
+#include "StockFigures.h"
+#include "core/Clock.h"
+#include "core/UserPrompts.h"
+#include "engine/EngineError.h"
+#include "engine/QueryView.h"
+#include "engine/TableView.h"
+
+namespace kasplan {
+
+using db::EngineError;
+using db::ErrorKind;
+using db::Field;
+
+namespace {
+
+const char* const kDnaG20Fields[] = {"DnaG20", "DnaG20_w", "DnaG20_ice"};
+const char* const kDkFields[] = {"Dk_p1",   "Dk_p2",   "Dk_p3",   "Dk_p4",   "Dk_p1_w",
+                                 "Dk_p2_w", "Dk_p3_w", "Dk_p4_w", "Dk_p_ice"};
+
+// Week-or-day fields: shown and typed in the unit that unit() answers at the
+// time, stored in days.
+void setWeekOrDay(Field* f, std::function<int()> unit)
+{
+    f->handlers().onGetText = [unit](Field& field, QString& text, bool) {
+        text = FieldConversions::WeekOrDayText(
+            field.isNull() ? std::nullopt : std::optional<int>(field.asInteger()), unit());
+    };
+    f->handlers().onSetText = [unit](Field& field, const QString& text) {
+        const FieldEntry entry = FieldConversions::WeekOrDayEntry(text, unit());
+        switch (entry.kind) {
+        case FieldEntry::Kind::Null:
+            field.clear();
+            break;
+        case FieldEntry::Kind::Value:
+            field.setValue(entry.value);
+            break;
+        case FieldEntry::Kind::NotANumber:
+            throw EngineError::invalidValue(field.fieldName(), text);
+        case FieldEntry::Kind::OutOfRange:
+            throw EngineError::valueOutOfRange(field.fieldName(), FieldConversions::ShortMin,
+                                               FieldConversions::ShortMax);
+        }
+    };
+}
+
+void setUnitCode(Field* f)
+{
+    f->handlers().onGetText = [](Field& field, QString& text, bool) {
+        text = CodedValues::UnitText(field.asInteger());
+    };
+    f->handlers().onSetText = [](Field& field, const QString& text) {
+        field.setValue(CodedValues::UnitCode(text));
+    };
+}
+
+// Shown empty, and typing leaves the stored value as it is: these figures
+// change only by copying records and by the import.
+void setHidden(Field* f)
+{
+    f->handlers().onGetText = [](Field&, QString& text, bool) { text.clear(); };
+    f->handlers().onSetText = [](Field&, const QString&) {};
+}
+
+void setCodedQtyAndHidden(db::DataSet& view)
+{
+    if (Field* f = view.findField(QStringLiteral("Qtyunit")))
+        setUnitCode(f);
+    if (Field* f = view.findField(QStringLiteral("StdQty_per_m2")))
+        setHidden(f);
+}
+
+SizeStock sizeStockOf(db::DataSet& view)
+{
+    auto num = [&view](const char* name) {
+        return view.fieldByName(QLatin1String(name))->asFloat();
+    };
+    auto whole = [&view](const char* name) {
+        return qint64(view.fieldByName(QLatin1String(name))->asInteger());
+    };
+    SizeStock s;
+    s.PG_voorraad = num("PG_voorraad");
+    s.PG_perfust = num("PG_perfust");
+    s.PG_geboekt = num("PG_geboekt");
+    s.Aantal = whole("Aantal");
+    s.Geboekt = whole("Geboekt");
+    s.Nperbox = whole("Nperbox");
+    s.Npertray = whole("Npertray");
+    s.Npertray_w = whole("Npertray_w");
+    s.Npertray_ice = whole("Npertray_ice");
+    return s;
+}
+
+void storeCalculated(db::DataSet& view, const QVariantMap& values)
+{
+    for (auto it = values.begin(); it != values.end(); ++it)
+        view.fieldByName(it.key())->setValue(it.value());
+}
+
+} // namespace
+
+void TDMod::installFieldHandlers()
+{
+    for (const char* name : kDnaG20Fields)
+        setWeekOrDay(m_tbCsizes->fieldByName(QLatin1String(name)),
+                     [this] { return m_TussenTunit; });
+    for (const char* name : kDkFields)
+        setWeekOrDay(m_tbCsizes->fieldByName(QLatin1String(name)),
+                     [this] { return m_Kperiodunit; });
+
+    Field* gstage = m_tbCsizes->fieldByName(QStringLiteral("Gstagemin"));
+    gstage->handlers().onGetText = [](Field& field, QString& text, bool) {
+        text = FieldConversions::GstageminText(field.asDate());
+    };
+    gstage->handlers().onSetText = [](Field& field, const QString& text) {
+        const auto date = FieldConversions::GstageminEntry(text, Clock::current().today().year());
+        field.setValue(date ? QVariant(*date) : QVariant());
+    };
+
+    setUnitCode(m_tbCsizes->fieldByName(QStringLiteral("PG_unit")));
+    setUnitCode(m_tbSizes->fieldByName(QStringLiteral("QtyUnit")));
+    setCodedQtyAndHidden(*m_tbCstdOogst);
+    // The copy view gets its fields when it opens.
+    m_tbCstdOogstCopy->events().afterOpen = [](db::DataSet& view) { setCodedQtyAndHidden(view); };
+
+    Field* use = m_tbSizes->fieldByName(QStringLiteral("Gebruikstype"));
+    use->handlers().onGetText = [](Field& field, QString& text, bool) {
+        text = CodedValues::GebruikstypeText(field.asInteger());
+    };
+    use->handlers().onSetText = [](Field& field, const QString& text) {
+        field.setValue(CodedValues::GebruikstypeCode(text));
+    };
+
+    Field* product = m_tbCdata->fieldByName(QStringLiteral("ProductType"));
+    product->handlers().onGetText = [](Field& field, QString& text, bool) {
+        text = CodedValues::ProductTypeText(field.asInteger());
+    };
+    // Set only by the cultivar window's choice, which writes the position.
+    product->handlers().onSetText = [](Field&, const QString&) {};
+
+    m_tbCdata->fieldByName(QStringLiteral("Hoofdgroep"))->handlers().onGetText =
+        [](Field& field, QString& text, bool) {
+            text = CodedValues::HoofdgroepText(field.asInteger());
+        };
+
+    setHidden(m_tbCsizes->fieldByName(QStringLiteral("Std_Plant_dichtheid")));
+    setHidden(m_tbAllCsizes->fieldByName(QStringLiteral("Std_Plant_dichtheid")));
+}
+
+void TDMod::installCalcFields()
+{
+    m_tbCdata->events().onCalcFields = [](db::DataSet& view) {
+        view.fieldByName(QStringLiteral("HoofdGroepAfk"))
+            ->setValue(CodedValues::HoofdgroepAfkText(
+                view.fieldByName(QStringLiteral("Hoofdgroep"))->asInteger()));
+    };
+    m_tbCsizes->events().onCalcFields = [](db::DataSet& view) {
+        storeCalculated(view, StockFigures::CsizesCalcFields(sizeStockOf(view)));
+    };
+    m_tbAllCsizes->events().onCalcFields = [](db::DataSet& view) {
+        storeCalculated(view, StockFigures::AllCsizesCalcFields(sizeStockOf(view)));
+    };
+}
+
+void TDMod::installStockRules()
+{
+    m_tbCdata->setFilterFields({QStringLiteral("PGvoorraad"), QStringLiteral("Broeivoorraad")});
+    m_tbCdata->events().onFilterRecord = [this](db::DataSet& view) {
+        return CultivarFilter::Accepts(
+            m_VoorraadOnly, m_PGVoorraadOnly,
+            view.fieldByName(QStringLiteral("PGvoorraad"))->asBoolean(),
+            view.fieldByName(QStringLiteral("Broeivoorraad"))->asBoolean());
+    };
+    m_tbCsizes->events().afterPost = [this](db::DataSet&) { tbCsizesAfterPost(); };
+}
+
+void TDMod::tbCsizesAfterPost()
+{
+    if (!m_tbCdata->isActive() || m_tbCdata->isEmpty())
+        return;
+    try {
+        m_tbCdata->edit();
+    } catch (const EngineError& e) {
+        // The size record is posted; only the flags wait for the next post.
+        if (e.kind() != ErrorKind::RecordLocked)
+            throw;
+        const QString user = e.text().mid(e.text().indexOf(QStringLiteral("User:")) + 6, 100);
+        UserPrompts::current().showError(
+            QStringLiteral("Cultivar gegevens record met:\r\n    Cultivar: %1\r\n    Herkomst: "
+                           "%2\r\nis gelocked en wordt bewerkt door gebruiker: %3\r\nCultivar- "
+                           "en voorraadgegevens kunnen niet worden aangepast.")
+                .arg(m_tbCdata->fieldByName(QStringLiteral("Cultivar"))->asString(),
+                     m_tbCdata->fieldByName(QStringLiteral("Source"))->asString(), user));
+        return;
+    }
+
+    StockFlags flags;
+    const db::Bookmark place = m_tbCsizes->bookmark();
+    m_tbCsizes->disableControls();
+    try {
+        for (m_tbCsizes->first(); !m_tbCsizes->eof() && !flags.complete(); m_tbCsizes->next())
+            flags.add(m_tbCsizes->fieldByName(QStringLiteral("PG_voorraad"))->asFloat(),
+                      m_tbCsizes->fieldByName(QStringLiteral("Aantal"))->asInteger());
+        if (m_tbCsizes->bookmarkValid(place))
+            m_tbCsizes->gotoBookmark(place);
+    } catch (...) {
+        m_tbCsizes->enableControls();
+        m_tbCdata->cancel();
+        throw;
+    }
+    m_tbCsizes->enableControls();
+
+    m_tbCdata->fieldByName(QStringLiteral("PGvoorraad"))->setValue(flags.PGvoorraad());
+    m_tbCdata->fieldByName(QStringLiteral("Broeivoorraad"))->setValue(flags.Broeivoorraad());
+    m_tbCdata->post();
+    m_tbCsizes->saveChanges();
+}
+
+void TDMod::keepingCultivar(bool returnToRecord, const std::function<void()>& fn)
+{
+    const db::Bookmark place = m_tbCdata->bookmark();
+    m_tbCdata->disableControls();
+    try {
+        fn();
+        // A record the filter now hides is not returned to.
+        if (returnToRecord && m_tbCdata->bookmarkValid(place))
+            m_tbCdata->gotoBookmark(place);
+    } catch (...) {
+        m_tbCdata->enableControls();
+        throw;
+    }
+    m_tbCdata->enableControls();
+}
+
+void TDMod::ApplyCultivarFilter()
+{
+    keepingCultivar(true, [this] {
+        const bool on =
+            CultivarFilter::FilterOn(m_tbCdata->filter(), m_VoorraadOnly, m_PGVoorraadOnly);
+        if (on && m_tbCdata->filtered())
+            m_tbCdata->setFilter(m_tbCdata->filter()); // the switches changed: filter again
+        else
+            m_tbCdata->setFiltered(on);
+        Q_EMIT CultivarCountChanged(CultivarCountText());
+    });
+}
+
+void TDMod::SetHoofdgroepFilter(int n)
+{
+    keepingCultivar(true, [this, n] {
+        m_tbCdata->setFilter(CultivarFilter::HoofdgroepFilterText(n));
+        ApplyCultivarFilter();
+    });
+}
+
+void TDMod::ResetStockFilters()
+{
+    m_VoorraadOnly = false;
+    m_PGVoorraadOnly = false;
+    keepingCultivar(true, [this] {
+        m_tbCdata->setFilter(QString());
+        ApplyCultivarFilter();
+    });
+}
+
+QString TDMod::CultivarCountText() const
+{
+    return CultivarFilter::CountText(m_tbCdata->isActive() ? m_tbCdata->recordCount() : 0);
+}
+
+void TDMod::SetPeriodUnits()
+{
+    m_TussenTCaption = FieldConversions::TussenTCaption(m_TussenTunit);
+    m_KoudeCaption = FieldConversions::KoudeCaption(m_Kperiodunit);
+    const QString tussenChars = FieldConversions::PeriodEntryCharacters(m_TussenTunit);
+    const QString koudeChars = FieldConversions::PeriodEntryCharacters(m_Kperiodunit);
+    for (const char* name : kDnaG20Fields)
+        m_tbCsizes->fieldByName(QLatin1String(name))->setValidChars(tussenChars);
+    for (const char* name : kDkFields)
+        m_tbCsizes->fieldByName(QLatin1String(name))->setValidChars(koudeChars);
+    Q_EMIT PeriodUnitsChanged(m_TussenTCaption, m_KoudeCaption);
+}
+
+} // namespace kasplan
