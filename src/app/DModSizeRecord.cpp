@@ -1,7 +1,6 @@
 #include "DModSizeRecord.h"
 
 #include "db/TDMod.h"
-#include "db/engine/DataSource.h"
 #include "db/engine/TableView.h"
 #include "schedule/DateUtils.h"
 
@@ -23,12 +22,7 @@ DModSizeRecord::DModSizeRecord(TDMod& dmod, QObject* parent)
     : CurrentSizeRecord(parent), m_dmod(dmod), m_forcing(*dmod.tbCsizes())
 {
     // Every change of the current cultivar or size, whichever window made it.
-    for (db::DataSource* source : {dmod.dsCdata(), dmod.dsCsizes()}) {
-        for (auto signal : {&db::DataSource::dataSetChanged, &db::DataSource::scrolled,
-                            &db::DataSource::recordChanged})
-            connect(source, signal, this, &CurrentSizeRecord::dataChanged);
-        connect(source, &db::DataSource::fieldChanged, this, &CurrentSizeRecord::dataChanged);
-    }
+    connect(&dmod, &TDMod::CultivarDataChanged, this, &CurrentSizeRecord::dataChanged);
 }
 
 QString DModSizeRecord::displayText(const QString& field) const

@@ -4,7 +4,6 @@
 
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
-#include "cultivars/CultivarStockFilter.h"
 #include "cultivars/TCSelectDlg.h"
 #include "db/StandardDatabase.h"
 #include "db/TDMod.h"
@@ -23,7 +22,6 @@ MainProgram::~MainProgram()
 {
     // The last created first.
     m_cselectDlg.reset();
-    m_stockFilter.reset();
     m_sizeRecord.reset();
     m_dmod.reset();
     m_globalDmod.reset();
@@ -80,16 +78,16 @@ void MainProgram::Create()
     CreationStep([this] {
         m_dmod = std::make_unique<TDMod>(*m_session);
         m_sizeRecord = std::make_unique<DModSizeRecord>(*m_dmod);
-        m_stockFilter = std::make_unique<CultivarStockFilter>(*m_dmod);
-        m_cselectDlg =
-            std::make_unique<TCSelectDlg>(*m_dmod, m_stockFilter->ops(), m_mainForm.get());
+        if (m_mainForm) {
+            QObject::connect(m_dmod.get(), &TDMod::PeriodUnitsChanged, m_mainForm.get(),
+                             &TKMmainform::SetPeriodUnitCaptions);
+        }
+        m_cselectDlg = std::make_unique<TCSelectDlg>(*m_dmod, m_mainForm.get());
     });
     // The print preview window follows here once it is built.
     CreationStep([this] {
-        if (!m_dmod)
-            return;
-        m_dmod->BindViews(QLatin1String(TKPglobalDmod::StdAlias));
-        m_dmod->OpenTables();
+        if (m_dmod)
+            m_dmod->DataModuleCreate(m_globalDmod && m_globalDmod->ImportPending());
     });
     // The cultivar data window and the two settings dialogs follow here, in
     // this order, as they are built.

@@ -10,7 +10,6 @@ namespace db {
 class EngineSession;
 }
 
-class CultivarStockFilter;
 class DModSizeRecord;
 class TCSelectDlg;
 class TDMod;
@@ -51,7 +50,6 @@ private:
     std::unique_ptr<TKPglobalDmod> m_globalDmod;
     std::unique_ptr<TDMod> m_dmod;
     std::unique_ptr<DModSizeRecord> m_sizeRecord;
-    std::unique_ptr<CultivarStockFilter> m_stockFilter;
     std::unique_ptr<TCSelectDlg> m_cselectDlg;
 };
 

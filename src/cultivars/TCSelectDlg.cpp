@@ -34,7 +34,7 @@ QLabel* label(QWidget* parent, const char* name, const QString& text)
 
 } // namespace
 
-TCSelectDlg::TCSelectDlg(TDMod& dmod, CultivarStockFilterOps filter, QWidget* parent)
+TCSelectDlg::TCSelectDlg(TDMod& dmod, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       DBGrid1(new TDBGrid(dmod.dsCdata(),
@@ -57,7 +57,7 @@ TCSelectDlg::TCSelectDlg(TDMod& dmod, CultivarStockFilterOps filter, QWidget* pa
       AlleenVoorraadCBox(new QCheckBox(QStringLiteral("Alleen Voorraad"), this)),
       OKBtn(new QPushButton(QStringLiteral("OK"), this)),
       HelpBtn(new QPushButton(QStringLiteral("&Help"), this)), StatusBar1(new QStatusBar(this)),
-      m_dmod(dmod), m_filter(std::move(filter))
+      m_dmod(dmod)
 {
     setObjectName(QStringLiteral("CSelectDlg"));
     setWindowTitle(QStringLiteral("Selecteer Cultivar en Zift"));
@@ -129,8 +129,8 @@ void TCSelectDlg::FormShow()
     FirstChars->clear();
     m_lastSearchKey = Clock::current().now();
     AlleenVoorraadCBox->setChecked(TZHRegistry::current().ReadBool(Setting::CSelectVoorraadOnly));
-    m_filter.SetVoorraadOnly(AlleenVoorraadCBox->isChecked());
-    m_filter.ApplyCultivarFilter();
+    m_dmod.setVoorraadOnly(AlleenVoorraadCBox->isChecked());
+    m_dmod.ApplyCultivarFilter();
     DBGrid1->setFocus(Qt::OtherFocusReason);
 }
 
@@ -188,8 +188,8 @@ void TCSelectDlg::keyPressEvent(QKeyEvent* event)
 
 void TCSelectDlg::AlleenVoorraadCBoxClick()
 {
-    m_filter.SetVoorraadOnly(AlleenVoorraadCBox->isChecked());
-    m_filter.ApplyCultivarFilter();
+    m_dmod.setVoorraadOnly(AlleenVoorraadCBox->isChecked());
+    m_dmod.ApplyCultivarFilter();
 }
 
 void TCSelectDlg::done(int result)
@@ -209,7 +209,7 @@ void TCSelectDlg::FormClose()
     } catch (const std::exception&) {
     }
     try {
-        m_filter.ResetStockFilters();
+        m_dmod.ResetStockFilters();
     } catch (const std::exception&) {
     }
 }

@@ -3,8 +3,6 @@
 #include <QDateTime>
 #include <QDialog>
 
-#include <functional>
-
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -15,16 +13,6 @@ namespace kasplan {
 class TDBGrid;
 class TDBNavigator;
 class TDMod;
-
-// The data module's cultivar filter, as far as the dialog switches it: the
-// forcing-stock-only switch, putting the filter in force, and resetting both
-// stock switches and the filter text.
-struct CultivarStockFilterOps
-{
-    std::function<void(bool on)> SetVoorraadOnly;
-    std::function<void()> ApplyCultivarFilter;
-    std::function<void()> ResetStockFilters;
-};
 
 // The dialog in which the user picks the cultivar (name and source) and the
 // size for the schedule. It browses the data module's cultivar and size
@@ -40,7 +28,7 @@ public:
     // the search; after a longer pause a letter starts a new one.
     static constexpr qint64 SearchKeyWindowMs = 1296;
 
-    TCSelectDlg(TDMod& dmod, CultivarStockFilterOps filter, QWidget* parent = nullptr);
+    explicit TCSelectDlg(TDMod& dmod, QWidget* parent = nullptr);
 
     // The letters typed so far.
     QString typedText() const;
@@ -71,7 +59,6 @@ private:
     void FormClose();
 
     TDMod& m_dmod;
-    CultivarStockFilterOps m_filter;
     QDateTime m_lastSearchKey;
 };
 

@@ -4,11 +4,13 @@
 
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
+#include "core/SettingsCatalog.h"
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
 #include "cultivars/TCSelectDlg.h"
 #include "db/TDMod.h"
 #include "db/engine/TableView.h"
+#include "schedule/PeriodTablePanel.h"
 #include "schedule/ScheduleCommand.h"
 #include "schedule/TBarCalendar.h"
 #include "schedule/TKMmainform.h"
@@ -50,6 +52,8 @@ private Q_SLOTS:
 
     void firstScheduleFromTheStandardDatabase();
     void choosingACultivarRecalculates();
+    void periodTableFollowsTheUnits_data();
+    void periodTableFollowsTheUnits();
 
 private:
     void start();
@@ -149,6 +153,34 @@ void TestMainProgram::choosingACultivarRecalculates()
     QCOMPARE(w.core().MessageLevel(), 0);
     // Closing the dialog left the cultivar list unfiltered.
     QVERIFY(!m_program->DMod()->tbCdata()->filtered());
+}
+
+void TestMainProgram::periodTableFollowsTheUnits_data()
+{
+    QTest::addColumn<int>("unit");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("coldDays"); // Dk_p1, 91 days
+    QTest::newRow("weeks") << 7 << "Weken Koude:"
+                           << "13";
+    QTest::newRow("days") << 1 << "Dagen Koude:"
+                          << "91";
+}
+
+void TestMainProgram::periodTableFollowsTheUnits()
+{
+    QFETCH(int, unit);
+    QFETCH(QString, caption);
+    QFETCH(QString, coldDays);
+    TZHRegistry store;
+    store.SetVersion(QStringLiteral("4.0"));
+    store.WriteInteger(Setting::Kperiodunit, unit);
+
+    start();
+    const TKMmainform& w = *m_program->MainWindow();
+    QCOMPARE(w.PeriodePanel->WorDkoudeLabel->text(), caption);
+    QCOMPARE(w.PeriodePanel->cell(QStringLiteral("wk1"))->text(), coldDays);
+    // Greenhouse days are always days.
+    QCOMPARE(w.PeriodePanel->cell(QStringLiteral("kd1"))->text(), QStringLiteral("30"));
 }
 
 QTEST_MAIN(TestMainProgram)

@@ -1,7 +1,6 @@
 #include "core/Clock.h"
 #include "core/SettingsCatalog.h"
 #include "core/TZHRegistry.h"
-#include "cultivars/CultivarStockFilter.h"
 #include "cultivars/TCSelectDlg.h"
 #include "db/TDMod.h"
 #include "db/engine/DataSource.h"
@@ -62,7 +61,6 @@ private:
 
     std::unique_ptr<test::TestDatabase> m_db;
     std::unique_ptr<TDMod> m_dmod;
-    std::unique_ptr<CultivarStockFilter> m_filter;
     std::unique_ptr<TCSelectDlg> m_dialog;
     FixedClock* m_clock = nullptr;
 };
@@ -93,14 +91,12 @@ void TestCSelectDlg::init()
     m_dmod = std::make_unique<TDMod>(m_db->session());
     m_dmod->BindViews(QLatin1String(test::TestDatabase::Alias));
     m_dmod->OpenTables();
-    m_filter = std::make_unique<CultivarStockFilter>(*m_dmod);
-    m_dialog = std::make_unique<TCSelectDlg>(*m_dmod, m_filter->ops());
+    m_dialog = std::make_unique<TCSelectDlg>(*m_dmod);
 }
 
 void TestCSelectDlg::cleanup()
 {
     m_dialog.reset();
-    m_filter.reset();
     m_dmod.reset();
     Clock::install(nullptr);
     m_db.reset();
