@@ -1,6 +1,8 @@
 #include "DataSet.h"
 
 #include "DataSource.h"
+#include "Database.h"
+#include "EngineSession.h"
 #include "TableView.h"
 
 namespace kasplan::db {
@@ -129,6 +131,33 @@ void DataSet::renumberFields()
 {
     for (size_t i = 0; i < m_fields.size(); ++i)
         m_fields[i]->m_index = int(i);
+}
+
+Database& DataSet::resolveDatabase() const
+{
+    if (!m_session)
+        throw EngineError(ErrorKind::UnknownAlias,
+                          QStringLiteral("No database session for view %1.").arg(name()));
+    return m_session->database(m_databaseName);
+}
+
+bool DataSet::hasDeclaredDataFields() const
+{
+    return std::any_of(m_fields.begin(), m_fields.end(),
+                       [](const auto& f) { return f->kind() == FieldKind::Data; });
+}
+
+void DataSet::addColumnFields(const QList<FieldDef>& columns)
+{
+    std::vector<std::unique_ptr<Field>> all;
+    for (const FieldDef& def : columns) {
+        all.push_back(std::make_unique<Field>(this, def, FieldKind::Data, 0));
+        m_dynamicFields.push_back(all.back().get());
+    }
+    for (auto& f : m_fields)
+        all.push_back(std::move(f));
+    m_fields = std::move(all);
+    renumberFields();
 }
 
 bool DataSet::hasDerivedFields() const

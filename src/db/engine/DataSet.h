@@ -16,6 +16,7 @@
 
 namespace kasplan::db {
 
+class Database;
 class DataSource;
 class EngineSession;
 
@@ -189,6 +190,13 @@ protected:
     void clearRowCache();
     void dropDynamicFields();
     void renumberFields();
+    // The connection of the view's database location; throws when the view
+    // has no session or the location cannot be opened.
+    Database& resolveDatabase() const;
+    bool hasDeclaredDataFields() const;
+    // A view without declared data fields gets one for every column, ahead
+    // of its calculated and lookup fields.
+    void addColumnFields(const QList<FieldDef>& columns);
     bool hasDerivedFields() const;
     DataAction askErrorHandler(const Events::ErrorHook& hook, const EngineError& error);
 

@@ -18,24 +18,10 @@ void QueryView::setSql(const QString& sql)
 
 void QueryView::doOpen()
 {
-    if (!m_session)
-        throw EngineError(ErrorKind::UnknownAlias,
-                          QStringLiteral("No database session for view %1.").arg(name()));
-    QueryResult result = m_session->database(m_databaseName).select(m_sql);
-    const bool declared = std::any_of(m_fields.begin(), m_fields.end(),
-                                      [](const auto& f) { return f->kind() == FieldKind::Data; });
+    QueryResult result = resolveDatabase().select(m_sql);
     m_columnFields.clear();
-    if (!declared) {
-        std::vector<std::unique_ptr<Field>> all;
-        for (const FieldDef& def : result.fields) {
-            all.push_back(std::make_unique<Field>(this, def, FieldKind::Data, 0));
-            m_dynamicFields.push_back(all.back().get());
-        }
-        for (auto& f : m_fields)
-            all.push_back(std::move(f));
-        m_fields = std::move(all);
-        renumberFields();
-    }
+    if (!hasDeclaredDataFields())
+        addColumnFields(result.fields);
     for (const FieldDef& column : result.fields) {
         const Field* f = findField(column.name);
         m_columnFields.append(f ? f->index() : -1);

@@ -71,14 +71,6 @@ void TableView::setMaster(DataSource* master, const QStringList& fields)
         m_master->addDetail(this);
 }
 
-Database& TableView::resolveDatabase() const
-{
-    if (!m_session)
-        throw EngineError(ErrorKind::UnknownAlias,
-                          QStringLiteral("No database session for view %1.").arg(name()));
-    return m_session->database(m_databaseName);
-}
-
 // ---- open and close ----
 
 void TableView::doOpen()
@@ -87,19 +79,8 @@ void TableView::doOpen()
     m_table = m_database->tableDef(m_tableName);
     m_keys.setRowNumbers(m_table.primaryKey.isEmpty());
 
-    const bool declared = std::any_of(m_fields.begin(), m_fields.end(),
-                                      [](const auto& f) { return f->kind() == FieldKind::Data; });
-    if (!declared) {
-        // Every column of the table, ahead of any calculated fields.
-        std::vector<std::unique_ptr<Field>> all;
-        for (const FieldDef& def : m_table.fields) {
-            all.push_back(std::make_unique<Field>(this, def, FieldKind::Data, 0));
-            m_dynamicFields.push_back(all.back().get());
-        }
-        for (auto& f : m_fields)
-            all.push_back(std::move(f));
-        m_fields = std::move(all);
-        renumberFields();
+    if (!hasDeclaredDataFields()) {
+        addColumnFields(m_table.fields);
     } else {
         for (const auto& f : m_fields) {
             if (f->kind() != FieldKind::Data)

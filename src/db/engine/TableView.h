@@ -88,7 +88,6 @@ protected:
     Record readRow(int index) override;
 
 private:
-    Database& resolveDatabase() const;
     void beginInsert(bool atEnd);
     void loadKeys();
     void reloadAtFirst();
