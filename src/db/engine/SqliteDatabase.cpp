@@ -244,8 +244,11 @@ KeyScan SqliteDatabase::scanKeys(const TableDef& table, const Condition& where,
     return scan;
 }
 
-std::optional<QVariantList> SqliteDatabase::fetchRow(const TableDef& table,
-                                                     const QStringList& fields, const RowKey& key)
+namespace {
+
+// The quoted column names and types of the named fields, in their order.
+std::pair<QStringList, QList<FieldType>> selectedColumns(const TableDef& table,
+                                                         const QStringList& fields)
 {
     QStringList cols;
     QList<FieldType> types;
@@ -256,6 +259,15 @@ std::optional<QVariantList> SqliteDatabase::fetchRow(const TableDef& table,
         cols.append(quoted(def->name));
         types.append(def->type);
     }
+    return {cols, types};
+}
+
+} // namespace
+
+std::optional<QVariantList> SqliteDatabase::fetchRow(const TableDef& table,
+                                                     const QStringList& fields, const RowKey& key)
+{
+    const auto [cols, types] = selectedColumns(table, fields);
     SqliteStatement s = m_connection->statement(
         QStringLiteral("SELECT %1 FROM %2 WHERE %3")
             .arg(cols.join(QStringLiteral(", ")), quoted(table.name), keyMatch(table)),
@@ -287,15 +299,7 @@ std::optional<QVariantList> SqliteDatabase::lookup(const TableDef& table, const 
                                                    const QStringList& fields)
 {
     const SqliteWhere w = SqliteWhere::of(table, where);
-    QStringList cols;
-    QList<FieldType> types;
-    for (const QString& f : fields) {
-        const FieldDef* def = table.field(f);
-        if (!def)
-            throw EngineError::fieldNotFound(f);
-        cols.append(quoted(def->name));
-        types.append(def->type);
-    }
+    const auto [cols, types] = selectedColumns(table, fields);
     SqliteStatement s =
         m_connection->statement(QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4 LIMIT 1")
                                     .arg(cols.join(QStringLiteral(", ")), quoted(table.name), w.sql,
