@@ -187,17 +187,10 @@ void TDMod::tbCsizesAfterPost()
         return;
     try {
         m_tbCdata->edit();
-    } catch (const EngineError& e) {
-        // The size record is posted; only the flags wait for the next post.
-        if (e.kind() != ErrorKind::RecordLocked)
-            throw;
-        const QString user = e.text().mid(e.text().indexOf(QStringLiteral("User:")) + 6, 100);
-        UserPrompts::current().showError(
-            QStringLiteral("Cultivar gegevens record met:\r\n    Cultivar: %1\r\n    Herkomst: "
-                           "%2\r\nis gelocked en wordt bewerkt door gebruiker: %3\r\nCultivar- "
-                           "en voorraadgegevens kunnen niet worden aangepast.")
-                .arg(m_tbCdata->fieldByName(QStringLiteral("Cultivar"))->asString(),
-                     m_tbCdata->fieldByName(QStringLiteral("Source"))->asString(), user));
+    } catch (const db::AbortError&) {
+        // Another copy holds the cultivar record: its edit-error handler has
+        // said so. The size record is posted; only the flags wait for the
+        // next post.
         return;
     }
 

@@ -550,6 +550,19 @@ void TestEditingRules::lockedRecordNamesTheOtherUser()
         QCOMPARE((*m_prompts)->texts(), QStringList{c.head + tail});
         QCOMPARE(c.view->state(), State::Browse);
     }
+
+    // A size post that must update the stock flags of the locked cultivar:
+    // the size stays posted and the cultivar's lock is reported once.
+    (*m_prompts)->clear();
+    QVERIFY(csizes()->locate({"Size"}, {"12/+"}));
+    csizes()->edit();
+    csizes()->fieldByName(QStringLiteral("Aantal"))->setValue(1234);
+    csizes()->post();
+    QCOMPARE((*m_prompts)->texts(), QStringList{cases[0].head + tail});
+    QCOMPARE(csizes()->state(), State::Browse);
+    csizes()->refresh();
+    QVERIFY(csizes()->locate({"Size"}, {"12/+"}));
+    QCOMPARE(csizes()->fieldByName(QStringLiteral("Aantal"))->asInteger(), 1234);
 }
 
 QTEST_GUILESS_MAIN(TestEditingRules)
