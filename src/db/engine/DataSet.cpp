@@ -57,12 +57,17 @@ DataSet::~DataSet()
         source->setDataSet(nullptr);
 }
 
-void DataSet::setDatabaseName(const QString& alias)
+void DataSet::checkInactive() const
 {
     if (isActive())
         throw EngineError(
             ErrorKind::Other,
             QStringLiteral("Cannot perform this operation on an open dataset: %1.").arg(name()));
+}
+
+void DataSet::setDatabaseName(const QString& alias)
+{
+    checkInactive();
     m_databaseName = alias;
 }
 

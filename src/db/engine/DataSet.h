@@ -176,6 +176,8 @@ protected:
     [[noreturn]] void refuseChanges() const;
 
     void checkActive() const;
+    // Settings that only a closed view may change.
+    void checkInactive() const;
     Record emptyRecord() const;
     // Fills lookup and calculated fields of a record.
     void computeDerived(Record& record);

@@ -9,10 +9,7 @@ QueryView::QueryView(const QString& name, QObject* parent) : DataSet(name, paren
 
 void QueryView::setSql(const QString& sql)
 {
-    if (isActive())
-        throw EngineError(
-            ErrorKind::Other,
-            QStringLiteral("Cannot perform this operation on an open dataset: %1.").arg(name()));
+    checkInactive();
     m_sql = sql;
 }
 

@@ -54,10 +54,7 @@ TableView::~TableView()
 
 void TableView::setTableName(const QString& table)
 {
-    if (isActive())
-        throw EngineError(
-            ErrorKind::Other,
-            QStringLiteral("Cannot perform this operation on an open dataset: %1.").arg(name()));
+    checkInactive();
     m_tableName = table;
 }
 
