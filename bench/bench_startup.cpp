@@ -11,7 +11,7 @@
 #include "app/MainProgram.h"
 #include "app/RunningCopyLock.h"
 #include "app/UnitStartup.h"
-#include "schedule/TKMmainform.h"
+#include "schedule/mainwindow/TKMmainform.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

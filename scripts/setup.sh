@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    g++ cmake make
+    g++ cmake make clang-format
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libsqlite3-dev
     xvfb xauth x11-utils

@@ -5,6 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
+scripts/format.sh --check
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKASPLAN_SANITIZE=ON >/dev/null
 cmake --build build-asan -j"$(nproc)"
 cd build-asan

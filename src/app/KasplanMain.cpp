@@ -6,7 +6,7 @@
 #include "TerminationSignals.h"
 #include "UnitStartup.h"
 
-#include "schedule/TKMmainform.h"
+#include "schedule/mainwindow/TKMmainform.h"
 #include "widgets/MessageBoxPrompts.h"
 
 #include <QApplication>

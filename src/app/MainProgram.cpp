@@ -8,7 +8,7 @@
 #include "db/StandardDatabase.h"
 #include "db/TDMod.h"
 #include "db/engine/EngineSession.h"
-#include "schedule/TKMmainform.h"
+#include "schedule/mainwindow/TKMmainform.h"
 
 #include <QApplication>
 

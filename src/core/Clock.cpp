@@ -22,19 +22,4 @@ void Clock::install(std::unique_ptr<Clock> clock)
     installedClock() = std::move(clock);
 }
 
-ScopedFixedClock::ScopedFixedClock(QDate today)
-{
-    Clock::install(std::make_unique<FixedClock>(today));
-}
-
-ScopedFixedClock::ScopedFixedClock(QDateTime now)
-{
-    Clock::install(std::make_unique<FixedClock>(std::move(now)));
-}
-
-ScopedFixedClock::~ScopedFixedClock()
-{
-    Clock::install(nullptr);
-}
-
 } // namespace kasplan

@@ -6,9 +6,9 @@
 #include "db/TDMod.h"
 #include "db/engine/TableView.h"
 #include "widgets/DesignFont.h"
-#include "widgets/TDBGrid.h"
-#include "widgets/TDBNavigator.h"
 #include "widgets/WindowPlacement.h"
+#include "widgets/bound/TDBGrid.h"
+#include "widgets/bound/TDBNavigator.h"
 
 #include <QApplication>
 #include <QCheckBox>

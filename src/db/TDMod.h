@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DatabaseOpener.h"
+#include "db/rules/DatabaseOpener.h"
 #include <QList>
 
 #include <QObject>

@@ -2,11 +2,11 @@
 // choice of location (DatabaseOpener) and the views' opening and closing.
 #include "TDMod.h"
 
-#include "DatabaseErrorReport.h"
 #include "core/AppGlobals.h"
 #include "core/IniFile.h"
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
+#include "db/rules/DatabaseErrorReport.h"
 #include "engine/EngineError.h"
 #include "engine/EngineSession.h"
 #include "engine/QueryView.h"

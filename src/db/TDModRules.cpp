@@ -3,12 +3,12 @@
 // functions of kasplan_dbrules; this file hangs them on the views.
 #include "TDMod.h"
 
-#include "CodedValues.h"
-#include "CultivarFilter.h"
-#include "FieldConversions.h"
-#include "StockFigures.h"
 #include "core/Clock.h"
 #include "core/UserPrompts.h"
+#include "db/rules/CodedValues.h"
+#include "db/rules/CultivarFilter.h"
+#include "db/rules/FieldConversions.h"
+#include "db/rules/StockFigures.h"
 #include "engine/EngineError.h"
 #include "engine/QueryView.h"
 #include "engine/TableView.h"

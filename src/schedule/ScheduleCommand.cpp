@@ -314,12 +314,27 @@ QString ScheduleStateJson(const ScheduleCore& core)
 int runScheduleCommand(const QStringList& arguments, QTextStream& out, QTextStream& err,
                        const CultivarRecordSource& cultivarSource)
 {
-    std::optional<ScopedFixedClock> fixedToday;
+    // --today stands the clock still for this run only; the caller's clock
+    // comes back however the command ends.
+    struct TodayOverride
+    {
+        bool installed = false;
+        void install(QDate today)
+        {
+            Clock::install(std::make_unique<FixedClock>(today));
+            installed = true;
+        }
+        ~TodayOverride()
+        {
+            if (installed)
+                Clock::install(nullptr);
+        }
+    } fixedToday;
     try {
         const Request request = ArgumentReader(arguments).read();
         const ForcingValues record = readRecord(request, cultivarSource);
         if (request.today)
-            fixedToday.emplace(*request.today);
+            fixedToday.install(*request.today);
         const int season = request.season.value_or(std::clamp(
             ScheduleCore::DefaultSeasonYear(Clock::current().today()), FirstSeason, LastSeason));
 

@@ -10,10 +10,11 @@
 #include "cultivars/TCSelectDlg.h"
 #include "db/TDMod.h"
 #include "db/engine/TableView.h"
-#include "schedule/PeriodTablePanel.h"
 #include "schedule/ScheduleCommand.h"
-#include "schedule/TBarCalendar.h"
-#include "schedule/TKMmainform.h"
+#include "schedule/calendar/TBarCalendar.h"
+#include "schedule/mainwindow/PeriodTablePanel.h"
+#include "schedule/mainwindow/TKMmainform.h"
+#include "support/ScriptedPrompts.h"
 
 #include <QApplication>
 #include <QFile>

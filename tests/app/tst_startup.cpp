@@ -8,7 +8,8 @@
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
 #include "core/Version.h"
-#include "schedule/TKMmainform.h"
+#include "schedule/mainwindow/TKMmainform.h"
+#include "support/ScriptedPrompts.h"
 #include "widgets/TProgressBox.h"
 
 #include <QApplication>

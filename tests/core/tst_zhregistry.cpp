@@ -1,6 +1,7 @@
 #include "core/SettingsKeyFile.h"
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
+#include "support/ScriptedPrompts.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,11 @@
-#include "OtherCopy.h"
-#include "TestDatabase.h"
+#include "support/OtherCopy.h"
+#include "support/TestDatabase.h"
 
 #include "core/UserPrompts.h"
 #include "db/TDMod.h"
 #include "db/engine/EngineError.h"
 #include "db/engine/TableView.h"
+#include "support/ScriptedPrompts.h"
 
 #include <QSignalSpy>
 #include <QTest>

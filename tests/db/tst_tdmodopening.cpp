@@ -6,6 +6,7 @@
 #include "db/TDMod.h"
 #include "db/engine/EngineSession.h"
 #include "db/engine/TableView.h"
+#include "support/ScriptedPrompts.h"
 
 #include <QDir>
 #include <QFile>

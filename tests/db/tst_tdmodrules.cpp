@@ -1,8 +1,9 @@
-#include "TestDatabase.h"
 #include "core/Clock.h"
 #include "db/TDMod.h"
 #include "db/engine/EngineError.h"
 #include "db/engine/TableView.h"
+#include "support/ScopedFixedClock.h"
+#include "support/TestDatabase.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,5 +1,6 @@
 #include "core/Clock.h"
 #include "schedule/BarCalendarModel.h"
+#include "support/ScopedFixedClock.h"
 
 #include <QLocale>
 #include <QSignalSpy>

@@ -2,6 +2,7 @@
 #include "core/UserPrompts.h"
 #include "schedule/ForcingRecordJson.h"
 #include "schedule/ScheduleCore.h"
+#include "support/ScriptedPrompts.h"
 
 #include <QLocale>
 #include <QTest>

@@ -1,9 +1,10 @@
 #include "core/Clock.h"
-#include "schedule/BarCalendarLayout.h"
-#include "schedule/TBarCalendar.h"
-#include "schedule/TCalendarUpDown.h"
-#include "schedule/TDayGrid.h"
-#include "schedule/TMonthBar.h"
+#include "schedule/calendar/BarCalendarLayout.h"
+#include "schedule/calendar/TBarCalendar.h"
+#include "schedule/calendar/TCalendarUpDown.h"
+#include "schedule/calendar/TDayGrid.h"
+#include "schedule/calendar/TMonthBar.h"
+#include "support/ScopedFixedClock.h"
 
 #include <QLabel>
 #include <QScrollBar>

@@ -1,5 +1,5 @@
-#include "db/CultivarFilter.h"
-#include "db/StockFigures.h"
+#include "db/rules/CultivarFilter.h"
+#include "db/rules/StockFigures.h"
 
 #include <QTest>
 

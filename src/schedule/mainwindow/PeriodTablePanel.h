@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PeriodTable.h"
+#include "schedule/PeriodTable.h"
 
 #include <QFrame>
 #include <QHash>

@@ -4,11 +4,12 @@
 #include "core/UserPrompts.h"
 #include "schedule/CurrentSizeRecord.h"
 #include "schedule/ForcingRecordJson.h"
-#include "schedule/PeriodTablePanel.h"
 #include "schedule/ScheduleCommand.h"
-#include "schedule/TBarCalendar.h"
-#include "schedule/TKMmainform.h"
-#include "schedule/TMonthBar.h"
+#include "schedule/calendar/TBarCalendar.h"
+#include "schedule/calendar/TMonthBar.h"
+#include "schedule/mainwindow/PeriodTablePanel.h"
+#include "schedule/mainwindow/TKMmainform.h"
+#include "support/ScriptedPrompts.h"
 #include "widgets/TUpDown.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 #include "db/engine/DataSource.h"
 #include "db/engine/TableView.h"
-#include "widgets/TDBGrid.h"
-#include "widgets/TDBNavigator.h"
+#include "widgets/bound/TDBGrid.h"
+#include "widgets/bound/TDBNavigator.h"
 
-#include "../db/TestDatabase.h"
+#include "support/TestDatabase.h"
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>

@@ -1,7 +1,8 @@
-#include "db/DatabaseErrorReport.h"
-#include "db/DatabaseOpener.h"
+#include "db/rules/DatabaseErrorReport.h"
+#include "db/rules/DatabaseOpener.h"
 
 #include "core/UserPrompts.h"
+#include "support/ScriptedPrompts.h"
 
 #include <QTemporaryDir>
 #include <QTest>

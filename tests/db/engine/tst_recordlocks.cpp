@@ -1,5 +1,5 @@
-#include "OtherCopy.h"
-#include "TestDatabase.h"
+#include "support/OtherCopy.h"
+#include "support/TestDatabase.h"
 
 #include "db/engine/EngineError.h"
 

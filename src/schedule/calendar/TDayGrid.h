@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BarCalendarModel.h"
+#include "schedule/BarCalendarModel.h"
 
 #include <QColor>
 #include <QWidget>

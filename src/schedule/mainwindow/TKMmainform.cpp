@@ -1,9 +1,9 @@
 #include "TKMmainform.h"
 
-#include "CurrentSizeRecord.h"
 #include "MainFormArt.h"
 #include "PeriodTablePanel.h"
-#include "TBarCalendar.h"
+#include "schedule/CurrentSizeRecord.h"
+#include "schedule/calendar/TBarCalendar.h"
 
 #include "core/Clock.h"
 #include "core/SettingsCatalog.h"

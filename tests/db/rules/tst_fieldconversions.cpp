@@ -1,5 +1,5 @@
-#include "db/CodedValues.h"
-#include "db/FieldConversions.h"
+#include "db/rules/CodedValues.h"
+#include "db/rules/FieldConversions.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 #include "PeriodTablePanel.h"
 
-#include "CurrentSizeRecord.h"
+#include "schedule/CurrentSizeRecord.h"
 
 #include <QLabel>
 #include <QResizeEvent>

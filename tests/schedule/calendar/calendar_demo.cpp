@@ -4,7 +4,7 @@
 //
 //   calendar_demo [--weeknrs] [picture.png]
 
-#include "schedule/TBarCalendar.h"
+#include "schedule/calendar/TBarCalendar.h"
 
 #include <QApplication>
 #include <QPixmap>

@@ -1,4 +1,4 @@
-#include "TestDatabase.h"
+#include "support/TestDatabase.h"
 
 #include "db/engine/AliasConfig.h"
 #include "db/engine/EngineError.h"

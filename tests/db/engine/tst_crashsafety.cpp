@@ -1,5 +1,5 @@
-#include "CrashRecord.h"
-#include "TestDatabase.h"
+#include "support/CrashRecord.h"
+#include "support/TestDatabase.h"
 
 #include "db/engine/SqliteConnection.h"
 #include "db/engine/SqliteDatabase.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ScheduleCore.h"
+#include "schedule/ScheduleCore.h"
 
 #include <QMainWindow>
 
