@@ -29,10 +29,14 @@ const QStringList& dayFields()
     return fields;
 }
 
-// The day fields are small integers in the database.
-bool isShortWholeNumber(double v)
+// The day fields are small integers in the database, which refuses negative
+// counts; a record read from a file holds to the same.
+constexpr int MinDays = 0;
+constexpr int MaxDays = 32767;
+
+bool isWholeNumber(double v)
 {
-    return std::isfinite(v) && v == std::floor(v) && v >= -32768 && v <= 32767;
+    return std::isfinite(v) && v == std::floor(v);
 }
 
 // Only day and month of Gstagemin count; a leap year keeps 29 February.
@@ -75,9 +79,17 @@ std::optional<ForcingValues> ForcingRecordFromJson(const QByteArray& json, QStri
         if (dayFields().contains(field)) {
             if (value.isNull())
                 continue;
-            if (!value.isDouble() || !isShortWholeNumber(value.toDouble())) {
+            if (!value.isDouble() || !isWholeNumber(value.toDouble())) {
                 error =
                     QStringLiteral("veld %1 moet een geheel aantal dagen of null zijn").arg(field);
+                return std::nullopt;
+            }
+            if (value.toDouble() < MinDays || value.toDouble() > MaxDays) {
+                error = QStringLiteral("veld %1 moet tussen %2 en %3 dagen liggen, niet %4")
+                            .arg(field)
+                            .arg(MinDays)
+                            .arg(MaxDays)
+                            .arg(QString::number(value.toDouble(), 'g', 16));
                 return std::nullopt;
             }
             record.set(field, value.toDouble());

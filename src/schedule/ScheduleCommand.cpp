@@ -22,6 +22,9 @@ const QString Usage = QStringLiteral(
     "[--gstage|--cooling|--housing|--harvest-end JJJJ-MM-DD | --day-back | "
     "--day-forward | --month-back | --month-forward ...]");
 
+// A record holds a few dozen fields; anything larger is not one.
+constexpr qint64 MaxRecordBytes = 1024 * 1024;
+
 // The season up-down's range.
 constexpr int FirstSeason = 1990;
 constexpr int LastSeason = 3000;
@@ -191,10 +194,23 @@ ForcingValues readRecord(const QString& fileName)
     if (!opened)
         throw Refusal(
             QStringLiteral("kan het record '%1' niet lezen: %2").arg(fileName, file.errorString()));
-    const QByteArray json = file.readAll();
+    // One byte past the limit tells a record that is too large; /dev/zero
+    // or a runaway pipe is never read further. A pipe may hand its content
+    // over in parts.
+    QByteArray json;
+    while (json.size() <= MaxRecordBytes) {
+        const QByteArray part = file.read(MaxRecordBytes + 1 - json.size());
+        if (part.isEmpty())
+            break;
+        json += part;
+    }
     if (file.error() != QFileDevice::NoError)
         throw Refusal(
             QStringLiteral("kan het record '%1' niet lezen: %2").arg(fileName, file.errorString()));
+    if (json.size() > MaxRecordBytes)
+        throw Refusal(QStringLiteral("het record '%1' is groter dan %2 bytes (1 MiB)")
+                          .arg(fileName)
+                          .arg(MaxRecordBytes));
     QString error;
     auto record = ForcingRecordFromJson(json, error);
     if (!record)

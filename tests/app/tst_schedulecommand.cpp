@@ -65,6 +65,8 @@ private Q_SLOTS:
     void seasonFollowsToday();
     void refusals_data();
     void refusals();
+    void recordsBeyondTheLimits_data();
+    void recordsBeyondTheLimits();
 
 private:
     QString writeRecord(const QByteArray& json);
@@ -369,6 +371,80 @@ void TestScheduleCommand::refusals()
     QCOMPARE(run.out, QByteArray());
     QVERIFY2(run.err.startsWith("kasplan schedule: "), run.err.constData());
     QVERIFY2(run.err.endsWith('\n') && run.err.count('\n') == 1, run.err.constData());
+}
+
+// The standard record with one field changed to the given JSON value.
+QByteArray withField(const char* field, const char* value)
+{
+    QJsonObject record = QJsonDocument::fromJson(Standard).object();
+    record.insert(QLatin1String(field), QJsonDocument::fromJson(QByteArray("[") + value + "]")[0]);
+    return QJsonDocument(record).toJson(QJsonDocument::Compact);
+}
+
+// The standard record padded with spaces to exactly size bytes.
+QByteArray padded(qsizetype size)
+{
+    return Standard + QByteArray(size - Standard.size(), ' ');
+}
+
+void TestScheduleCommand::recordsBeyondTheLimits_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("record"); // written to the file RECORD stands for
+    QTest::addColumn<QByteArray>("input");  // standard input
+    QTest::addColumn<QString>("refusal");   // empty: a schedule is printed
+
+    constexpr qsizetype MiB = 1024 * 1024;
+    const QStringList fromFile{"--record", "RECORD", "--season", "2024", "--cooling", "2024-10-01"};
+    const QStringList fromInput{"--record", "-", "--season", "2024", "--cooling", "2024-10-01"};
+    const QString tooLarge = QStringLiteral("is groter dan 1048576 bytes (1 MiB)");
+
+    // Negative counts would put housing before the cooling start, or the
+    // harvest end before housing; the database refuses them as well.
+    QTest::newRow("negative cold days")
+        << fromFile << withField("Dk_p2", "-105") << QByteArray()
+        << "veld Dk_p2 moet tussen 0 en 32767 dagen liggen, niet -105";
+    QTest::newRow("negative greenhouse days")
+        << fromFile << withField("Kd_p2", "-28") << QByteArray()
+        << "veld Kd_p2 moet tussen 0 en 32767 dagen liggen, niet -28";
+    QTest::newRow("negative ice days")
+        << fromFile << withField("Dk_p_ice", "-1") << QByteArray()
+        << "veld Dk_p_ice moet tussen 0 en 32767 dagen liggen, niet -1";
+    QTest::newRow("one past a small integer")
+        << fromFile << withField("DnaG20", "32768") << QByteArray()
+        << "veld DnaG20 moet tussen 0 en 32767 dagen liggen, niet 32768";
+    QTest::newRow("far beyond") << fromFile << withField("Kd_p1_w", "1e300") << QByteArray()
+                                << "veld Kd_p1_w moet tussen 0 en 32767 dagen liggen, niet 1e+300";
+    QTest::newRow("zero days") << fromFile << withField("Dk_p1", "0") << QByteArray() << QString();
+
+    QTest::newRow("record file of 1 MiB") << fromFile << padded(MiB) << QByteArray() << QString();
+    QTest::newRow("record file one byte over")
+        << fromFile << padded(MiB + 1) << QByteArray() << tooLarge;
+    QTest::newRow("standard input of 3 MiB") << fromInput << QByteArray() << padded(3 * MiB)
+                                             << QStringLiteral("het record '-' ") + tooLarge;
+    QTest::newRow("endless file") << QStringList{"--record", "/dev/zero"} << QByteArray()
+                                  << QByteArray() << "het record '/dev/zero' " + tooLarge;
+}
+
+void TestScheduleCommand::recordsBeyondTheLimits()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, record);
+    QFETCH(QByteArray, input);
+    QFETCH(QString, refusal);
+
+    arguments.replaceInStrings(QStringLiteral("RECORD"), writeRecord(record));
+    const Run run = runSchedule(arguments, input);
+    if (refusal.isEmpty()) {
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(QJsonDocument::fromJson(run.out).object().value("cooling").toString(),
+                 QStringLiteral("2024-10-01"));
+        return;
+    }
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.out, QByteArray());
+    QVERIFY2(run.err.count('\n') == 1 && run.err.contains(refusal.toUtf8()), run.err.constData());
 }
 
 QTEST_GUILESS_MAIN(TestScheduleCommand)
