@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QTextStream>
 
 namespace kasplan::db {
@@ -23,14 +24,17 @@ QString AliasConfig::defaultFile()
 bool AliasConfig::load()
 {
     m_entries.clear();
+    m_damagedContent = QByteArray();
     QFile f(m_file);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!f.open(QIODevice::ReadOnly))
         return !f.exists();
-    QTextStream in(&f);
-    in.setEncoding(QStringConverter::Utf8);
+    const QByteArray content = f.readAll();
+    QStringDecoder utf8(QStringConverter::Utf8);
+    const QString text = utf8(content);
+    bool understood = !utf8.hasError() && !content.contains('\0');
     int current = -1;
-    while (!in.atEnd()) {
-        const QString line = in.readLine().trimmed();
+    for (const QStringView rawLine : QStringView(text).split(QLatin1Char('\n'))) {
+        const QString line = rawLine.trimmed().toString();
         if (line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
             line.startsWith(QLatin1Char('#')))
             continue;
@@ -44,21 +48,30 @@ bool AliasConfig::load()
             continue;
         }
         const int eq = int(line.indexOf(QLatin1Char('=')));
-        if (current < 0 || eq < 0)
-            continue;
-        const QString key = line.left(eq).trimmed().toUpper();
+        const QString key = eq < 0 ? QString() : line.left(eq).trimmed().toUpper();
         const QString value = line.mid(eq + 1).trimmed();
-        if (key == QLatin1String("PATH"))
+        if (current >= 0 && key == QLatin1String("PATH"))
             m_entries[current].path = value;
-        else if (key == QLatin1String("TYPE"))
+        else if (current >= 0 && key == QLatin1String("TYPE"))
             m_entries[current].driver = value;
+        else
+            understood = false; // a rewrite would lose it
     }
+    if (!understood)
+        m_damagedContent = content;
     return true;
 }
 
-bool AliasConfig::save() const
+bool AliasConfig::save()
 {
     QDir().mkpath(QFileInfo(m_file).absolutePath());
+    if (damaged()) {
+        QSaveFile copy(m_file + QStringLiteral(".damaged"));
+        if (!copy.open(QIODevice::WriteOnly) ||
+            copy.write(m_damagedContent) != m_damagedContent.size() || !copy.commit())
+            return false;
+        m_damagedContent = QByteArray();
+    }
     QSaveFile f(m_file);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;

@@ -25,10 +25,14 @@ public:
     static QString defaultFile();
 
     const QString& file() const { return m_file; }
-    // Reads the file again; a missing file is an empty list.
+    // Reads the file again; a missing file is an empty list. Lines it does
+    // not understand mark the file damaged.
     bool load();
-    // Writes the list, replacing the file in one step.
-    bool save() const;
+    // Writes the list, replacing the file in one step. A damaged file is
+    // first kept as "engine.cfg.damaged", as someone may have written it by
+    // hand.
+    bool save();
+    bool damaged() const { return !m_damagedContent.isNull(); }
 
     QStringList aliasNames() const;
     bool contains(const QString& name) const;
@@ -52,6 +56,7 @@ private:
 
     QString m_file;
     QList<Entry> m_entries;
+    QByteArray m_damagedContent; // null unless the file read was damaged
 };
 
 } // namespace kasplan::db

@@ -27,6 +27,7 @@ enum class ErrorKind {
     FieldNotFound,
     TableMissing,
     DatabaseMissing,
+    NotADatabase, // the file is there but holds no usable database
     UnknownAlias,
     JournalMode,
     Busy,

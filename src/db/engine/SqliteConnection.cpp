@@ -246,6 +246,9 @@ void SqliteConnection::fail(int resultCode, const QString& context)
     default:
         break;
     }
+    if ((code & 0xff) == SQLITE_NOTADB || (code & 0xff) == SQLITE_CORRUPT)
+        throw EngineError(ErrorKind::NotADatabase,
+                          QStringLiteral("%1.\nFile: %2").arg(message, m_file));
     if ((resultCode & 0xff) == SQLITE_BUSY || (resultCode & 0xff) == SQLITE_LOCKED)
         throw EngineError(ErrorKind::Busy,
                           QStringLiteral("Database is busy: another copy of the program is "

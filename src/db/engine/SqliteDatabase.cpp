@@ -120,9 +120,17 @@ RowKey keyOfValues(const TableDef& table, const QStringList& fields, const QVari
 SqliteDatabase::SqliteDatabase(const QString& file, Options options, QObject* parent)
     : Database(QFileInfo(file).absolutePath(), parent)
 {
-    if (!QFileInfo(file).isFile())
+    const QFileInfo info(file);
+    if (info.isDir())
+        throw EngineError(ErrorKind::NotADatabase,
+                          QStringLiteral("The database file is a folder.\nFile: %1").arg(file));
+    if (!info.exists())
         throw EngineError(ErrorKind::DatabaseMissing,
                           QStringLiteral("Database not found.\nFile: %1").arg(file));
+    if (!info.isFile())
+        throw EngineError(
+            ErrorKind::NotADatabase,
+            QStringLiteral("The database file is not a regular file.\nFile: %1").arg(file));
     m_connection = std::make_unique<SqliteConnection>(file, false, options.busyTimeoutMs);
 
     // Reading the journal mode also proves the file is a database.
@@ -144,6 +152,13 @@ SqliteDatabase::SqliteDatabase(const QString& file, Options options, QObject* pa
     m_connection->exec(QStringLiteral("PRAGMA synchronous=FULL"));
     m_connection->exec(QStringLiteral("PRAGMA foreign_keys=ON"));
     if (!SqliteSchema::hasTable(*m_connection, QLatin1String(SqliteSchema::LockTable))) {
+        // An empty file (SQLite takes a zero-byte file for an empty database)
+        // is no database of ours: giving it the bookkeeping tables would make
+        // it look like one that lost its data tables.
+        if (!SqliteSchema::hasDataTables(*m_connection))
+            throw EngineError(
+                ErrorKind::NotADatabase,
+                QStringLiteral("The database file holds no tables.\nFile: %1").arg(file));
         for (const QString& sql : SqliteSchema::bookkeepingStatements())
             m_connection->exec(sql);
     }
@@ -180,6 +195,21 @@ void SqliteDatabase::createFile(const QString& file, const SchemaDef& schema)
         c.exec(sql);
     c.exec(QStringLiteral("PRAGMA user_version=1"));
     t.commit();
+}
+
+bool SqliteDatabase::holdsNoTables(const QString& file)
+{
+    const QFileInfo info(file);
+    if (!info.isFile())
+        return false;
+    if (info.size() == 0)
+        return true;
+    try {
+        SqliteConnection c(file, false, 10000);
+        return !SqliteSchema::hasDataTables(c);
+    } catch (const EngineError&) {
+        return false;
+    }
 }
 
 void SqliteDatabase::setLockLeaseMs(int leaseMs)

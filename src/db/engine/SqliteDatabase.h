@@ -40,6 +40,10 @@ public:
 
     // Creates a new file with the tables of schema (the file must not exist).
     static void createFile(const QString& file, const SchemaDef& schema);
+    // Whether file is a database without any data: zero bytes, or no tables
+    // besides the engine's bookkeeping. A file that cannot be read as a
+    // database does not count: it may be a damaged one worth keeping.
+    static bool holdsNoTables(const QString& file);
 
     bool hasTable(const QString& table) override;
     TableDef tableDef(const QString& table) override;

@@ -226,6 +226,15 @@ bool hasTable(SqliteConnection& connection, const QString& table)
     return s.step();
 }
 
+bool hasDataTables(SqliteConnection& connection)
+{
+    SqliteStatement s = connection.statement(
+        QStringLiteral("SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name COLLATE NOCASE "
+                       "NOT IN ('%1', '%2') AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'")
+            .arg(QLatin1String(LockTable), QLatin1String(OptionsTable)));
+    return s.step();
+}
+
 TableDef readTable(SqliteConnection& connection, const QString& table)
 {
     QString createSql;

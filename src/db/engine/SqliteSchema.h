@@ -24,6 +24,8 @@ QStringList createStatements(const SchemaDef& schema);
 QStringList bookkeepingStatements();
 
 bool hasTable(SqliteConnection& connection, const QString& table);
+// Whether the file holds any table besides the engine's bookkeeping.
+bool hasDataTables(SqliteConnection& connection);
 // Reads a table's layout from the file; throws tableMissing.
 TableDef readTable(SqliteConnection& connection, const QString& table);
 

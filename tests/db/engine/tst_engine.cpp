@@ -7,6 +7,7 @@
 #include "db/engine/SqliteDatabase.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <sqlite3.h>
@@ -38,7 +39,11 @@ private Q_SLOTS:
     void connectionIsSafeForSharedFolders();
     void writeAheadLogIsConvertedOrRefused();
     void locationsAreKeptInTheConfiguration();
+    void damagedConfigurationIsKeptAside_data();
+    void damagedConfigurationIsKeptAside();
     void missingThingsAreReported();
+    void filesThatHoldNoDatabaseAreLeftAlone_data();
+    void filesThatHoldNoDatabaseAreLeftAlone();
     void displayFormats_data();
     void displayFormats();
 };
@@ -113,6 +118,47 @@ void TestEngine::locationsAreKeptInTheConfiguration()
     QCOMPARE(session.passwords(), QStringList({"7K4M"}));
 }
 
+void TestEngine::damagedConfigurationIsKeptAside_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("damaged");
+    QTest::newRow("as written") << QByteArray("; c\r\n[BROEI]\r\nTYPE=Paradox\r\nPATH=/srv/kas\r\n")
+                                << false;
+    QTest::newRow("binary") << QByteArray("\x00\xff\xfe[BROEI]\x01", 9) << true;
+    QTest::newRow("not UTF-8") << QByteArray("[HORTIDB]\nPATH=/srv/k\xe4s\n") << true;
+    QTest::newRow("line without =") << QByteArray("[BROEI]\nPATH /srv/kas\n") << true;
+    QTest::newRow("value before any alias") << QByteArray("PATH=/srv/kas\n") << true;
+    QTest::newRow("unknown parameter")
+        << QByteArray("[BROEI]\nPATH=/srv/kas\nLANGDRIVER=ascii\n") << true;
+}
+
+void TestEngine::damagedConfigurationIsKeptAside()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, damaged);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("engine.cfg"));
+    {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    db::AliasConfig config(file);
+    QCOMPARE(config.damaged(), damaged);
+    config.add(QStringLiteral("UserCDataLoc"), QStringLiteral("Paradox"), dir.path());
+    QVERIFY(config.save());
+
+    QFile kept(file + QStringLiteral(".damaged"));
+    QCOMPARE(kept.exists(), damaged);
+    if (damaged) {
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), content);
+    }
+    // The new file is understood, so a later save keeps nothing aside again.
+    QVERIFY(!db::AliasConfig(file).damaged());
+    QCOMPARE(db::AliasConfig(file).path(QStringLiteral("UserCDataLoc")), dir.path());
+}
+
 void TestEngine::missingThingsAreReported()
 {
     test::TestDatabase t;
@@ -145,6 +191,47 @@ void TestEngine::missingThingsAreReported()
     view->addField({QStringLiteral("Kleurcode"), db::FieldType::Alpha, 3, false});
     QCOMPARE(failureOf([&] { view->open(); }), ErrorKind::FieldNotFound);
     QVERIFY(!view->isActive());
+}
+
+void TestEngine::filesThatHoldNoDatabaseAreLeftAlone_data()
+{
+    QTest::addColumn<QByteArray>("content"); // of cultivars.sqlite; "folder" makes a folder
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("zero bytes") << QByteArray() << "The database file holds no tables.";
+    QTest::newRow("not a database") << QByteArray(4096, 'x') << "file is not a database.";
+    QTest::newRow("folder") << QByteArray("folder") << "The database file is a folder.";
+}
+
+// An empty file must not become a database of the engine's own tables only,
+// and a damaged one must not be written to: both are reported with the file.
+void TestEngine::filesThatHoldNoDatabaseAreLeftAlone()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QLatin1String(db::SqliteDatabase::FileName));
+    if (content == "folder") {
+        QVERIFY(QDir().mkpath(file));
+    } else {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    db::EngineSession session(dir.filePath(QStringLiteral("engine.cfg")));
+    try {
+        session.databaseAt(dir.path());
+        QFAIL("opened");
+    } catch (const EngineError& e) {
+        QCOMPARE(e.kind(), ErrorKind::NotADatabase);
+        QCOMPARE(e.text(), reason + QStringLiteral("\nFile: ") + file);
+    }
+    if (content != "folder") {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), content);
+    }
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{QLatin1String(db::SqliteDatabase::FileName)});
 }
 
 void TestEngine::displayFormats_data()
