@@ -2,21 +2,24 @@
 
 #include "CsvReader.h"
 #include "CultivarSchema.h"
+#include "core/AppGlobals.h"
+#include "core/Clock.h"
 #include "core/Locations.h"
 #include "engine/EngineError.h"
 #include "engine/EngineSession.h"
 #include "engine/HostIdentity.h"
 #include "engine/SqliteDatabase.h"
 
-#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace kasplan {
@@ -141,6 +144,92 @@ void syncFolder(const QString& folder)
     }
 }
 
+// The database is built under a name of its own beside its place, so that
+// no other copy ever opens it half made:
+// ".cultivars.sqlite.<machine>.<process>-<random>.new", and its journal.
+QString buildingName(const db::HostIdentity& self)
+{
+    return QStringLiteral(".%1.%2.%3-%4.new")
+        .arg(QLatin1String(db::SqliteDatabase::FileName), self.hostId)
+        .arg(self.pid)
+        .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+}
+
+// A copy killed while building leaves its files behind; they are removed
+// once their process is gone. Files of another computer sharing the folder
+// stay: whether their process runs cannot be told from here. Earlier
+// versions wrote no machine into the name; those are taken for this one's.
+void removeLeftovers(const QString& folder, const db::HostIdentity& self)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\.%1\\.(?:(.+)\\.)?(\\d+)-[0-9a-f]{8}\\.new(?:-journal)?$")
+            .arg(QRegularExpression::escape(QLatin1String(db::SqliteDatabase::FileName))));
+    QDir dir(folder);
+    const QStringList names =
+        dir.entryList({QStringLiteral(".*.new*")}, QDir::Files | QDir::Hidden);
+    for (const QString& name : names) {
+        const QRegularExpressionMatch m = pattern.match(name);
+        if (!m.hasMatch())
+            continue;
+        const QString host = m.captured(1);
+        if ((host.isEmpty() || host == self.hostId) &&
+            !db::HostIdentity::processAlive(m.captured(2).toLongLong()))
+            dir.remove(name);
+    }
+}
+
+// Holds the database folder to itself while an empty database file is
+// replaced, so that a copy starting at the same moment cannot take the new
+// database for the empty one. Where the folder cannot be locked the copies
+// go on unguarded, as before.
+class FolderLock
+{
+public:
+    explicit FolderLock(const QString& folder)
+        : m_fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+        if (m_fd >= 0) {
+            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+    }
+    ~FolderLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int m_fd;
+};
+
+// A zero-byte or table-less file (a copy died while making it, or an
+// earlier version gave an empty file its bookkeeping tables) holds nothing
+// to keep, yet it stands where the standard database belongs. It is moved
+// into the backups folder, with its journal, so the standard database can be
+// made. Answers false when it could not be moved.
+bool moveEmptyDatabaseAside(const QString& file)
+{
+    const QString backups = AppBackupDir();
+    QDir().mkpath(backups);
+    const QString stamp = Clock::current().now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString target = QDir(backups).absoluteFilePath(
+        QStringLiteral("%1.%2.empty").arg(QLatin1String(db::SqliteDatabase::FileName), stamp));
+    for (int n = 2; QFileInfo::exists(target); ++n)
+        target = QDir(backups).absoluteFilePath(
+            QStringLiteral("%1.%2-%3.empty")
+                .arg(QLatin1String(db::SqliteDatabase::FileName), stamp)
+                .arg(n));
+    if (!QFile::rename(file, target))
+        return false;
+    const QString journal = file + QStringLiteral("-journal");
+    if (QFileInfo::exists(journal))
+        QFile::rename(journal, target + QStringLiteral("-journal"));
+    return true;
+}
+
 } // namespace
 
 void StandardDatabase::addStandardRecords(db::Database& database)
@@ -158,18 +247,23 @@ bool StandardDatabase::ensureCreated(const QString& folder)
             ErrorKind::DatabaseMissing,
             QStringLiteral("Cannot create the database folder.\nFolder: %1").arg(folder));
     const QString file = QDir(folder).absoluteFilePath(QLatin1String(db::SqliteDatabase::FileName));
-    if (QFileInfo::exists(file))
-        return false;
+    const db::HostIdentity self = db::HostIdentity::current(db::HostIdentity::loginName());
+    removeLeftovers(folder, self);
+    if (QFileInfo::exists(file)) {
+        if (!db::SqliteDatabase::holdsNoTables(file))
+            return false;
+        const FolderLock lock(folder);
+        // Another copy may have moved it, or replaced it, meanwhile.
+        if (QFileInfo::exists(file) &&
+            (!db::SqliteDatabase::holdsNoTables(file) || !moveEmptyDatabaseAside(file)))
+            return false;
+    }
 
-    const QString building = QDir(folder).absoluteFilePath(
-        QStringLiteral(".%1.%2-%3.new")
-            .arg(QLatin1String(db::SqliteDatabase::FileName))
-            .arg(QCoreApplication::applicationPid())
-            .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+    const QString building = QDir(folder).absoluteFilePath(buildingName(self));
     try {
         db::SqliteDatabase::createFile(building, CultivarSchema::schema());
         db::SqliteDatabase::Options options;
-        options.identity = db::HostIdentity::current(db::HostIdentity::loginName());
+        options.identity = self;
         db::SqliteDatabase database(building, options);
         database.beginBatch();
         try {

@@ -3,12 +3,15 @@
 #include "db/StandardDatabase.h"
 #include "db/engine/AliasConfig.h"
 #include "db/engine/EngineSession.h"
+#include "db/engine/HostIdentity.h"
 #include "db/engine/SqliteConnection.h"
 #include "db/engine/SqliteDatabase.h"
 #include "db/engine/TableView.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -27,6 +30,7 @@ private Q_SLOTS:
     void deliveredRecords();
     void secondStartLeavesChangesAlone();
     void existingDatabaseIsNeverOverwritten();
+    void leftoversOfEndedCopiesAreRemoved();
     void csvReader_data();
     void csvReader();
 
@@ -159,6 +163,44 @@ void TestStandardDatabase::existingDatabaseIsNeverOverwritten()
     db::EngineSession later;
     QCOMPARE(StandardDatabase::prepare(later), shared);
     QVERIFY(QDir(shared).isEmpty());
+}
+
+// A copy killed while it built the database leaves its building file and
+// journal behind; the next start removes them once their process is gone.
+void TestStandardDatabase::leftoversOfEndedCopiesAreRemoved()
+{
+    QProcess ended;
+    ended.start(QStringLiteral("true"), {});
+    QVERIFY(ended.waitForStarted());
+    const QString gone = QString::number(ended.processId());
+    QVERIFY(ended.waitForFinished());
+    const QString alive = QString::number(QCoreApplication::applicationPid());
+    const QString host = db::HostIdentity::current(QStringLiteral("test")).hostId;
+
+    const QString folder = Locations::standardDatabaseDir();
+    QVERIFY(QDir().mkpath(folder));
+    const QStringList removed = {
+        ".cultivars.sqlite." + host + "." + gone + "-0123abcd.new",
+        ".cultivars.sqlite." + host + "." + gone + "-0123abcd.new-journal",
+        ".cultivars.sqlite." + gone + "-89abcdef.new", // an earlier version's name
+    };
+    const QStringList kept = {
+        ".cultivars.sqlite." + host + "." + alive + "-0123abcd.new", // still building
+        ".cultivars.sqlite.other-computer." + gone + "-0123abcd.new",
+        "notes.new",
+    };
+    for (const QString& name : removed + kept) {
+        QFile f(QDir(folder).filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("part of a database");
+    }
+
+    db::EngineSession session;
+    StandardDatabase::prepare(session);
+    QStringList expected = kept + QStringList{QStringLiteral("cultivars.sqlite")};
+    expected.sort();
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
+    QCOMPARE(stored(session, QStringLiteral("SELECT count(*) FROM Cdata")).toInt(), 22);
 }
 
 void TestStandardDatabase::csvReader_data()
