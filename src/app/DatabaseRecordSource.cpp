@@ -7,9 +7,11 @@
 #include "db/engine/EngineError.h"
 #include "db/engine/EngineSession.h"
 #include "db/engine/Field.h"
+#include "db/engine/SqliteDatabase.h"
 #include "db/engine/TableView.h"
 #include "schedule/DateUtils.h"
 
+#include <QDir>
 #include <QRegularExpression>
 
 #include <stdexcept>
@@ -46,6 +48,43 @@ public:
     PromptsScope& operator=(const PromptsScope&) = delete;
 };
 
+// Opens the database as the data module does, with its choice of location
+// and its fallback, but writes nothing back: a command that only reads
+// leaves the settings and the engine configuration as they were, also when
+// the opening fails.
+class ReadOnlyOpenHost : public DatabaseOpenHost
+{
+public:
+    explicit ReadOnlyOpenHost(TDMod& dmod) : m_dmod(dmod) {}
+
+    bool ReadBool(const QString& name, bool defaultValue) override
+    {
+        return m_dmod.ReadBool(name, defaultValue);
+    }
+    int ReadInteger(const QString& name, int defaultValue) override
+    {
+        return m_dmod.ReadInteger(name, defaultValue);
+    }
+    QString ReadString(const QString& name, const QString& defaultValue) override
+    {
+        return m_dmod.ReadString(name, defaultValue);
+    }
+    void WriteBool(const QString&, bool) override {}
+    QString StandardAlias() const override { return m_dmod.StandardAlias(); }
+    // In this session only; the saved configuration is not touched.
+    void RecreateUserAlias(const QString& path) override
+    {
+        m_dmod.session().aliases().add(DatabaseOpener::UserAlias,
+                                       QLatin1String(db::EngineSession::DefaultDriver), path);
+    }
+    QString DatabaseAlias() const override { return m_dmod.DatabaseAlias(); }
+    void SetDatabaseAlias(const QString& alias) override { m_dmod.SetDatabaseAlias(alias); }
+    void OpenViewsAt(const QString& alias) override { m_dmod.OpenViewsAt(alias); }
+
+private:
+    TDMod& m_dmod;
+};
+
 [[noreturn]] void fail(const QString& reason)
 {
     throw std::runtime_error(reason.toStdString());
@@ -55,6 +94,35 @@ QString firstLine(const QString& text)
 {
     return text.section(QRegularExpression(QStringLiteral("[\r\n]+")), 0, 0,
                         QString::SectionSkipEmpty);
+}
+
+// The engine's reason on one line: "file is not a database.\nFile: /x"
+// reads "file is not a database: /x".
+QString oneLine(const QString& engineText)
+{
+    static const QRegularExpression lineBreaks(QStringLiteral("[\r\n]+"));
+    static const QRegularExpression label(QStringLiteral("^\\w+: "));
+    QStringList parts;
+    for (QString line : engineText.split(lineBreaks, Qt::SkipEmptyParts)) {
+        line = line.trimmed();
+        if (parts.isEmpty()) {
+            if (line.endsWith(QLatin1Char('.')))
+                line.chop(1);
+        } else {
+            line.remove(label);
+        }
+        parts.append(line);
+    }
+    return parts.join(QStringLiteral(": "));
+}
+
+// "Cultivar Database BROEI kon niet geopened worden: <reason>: <file>".
+QString openingFailure(const QString& message, const db::EngineError& error, const QString& file)
+{
+    QString line = firstLine(message) + QStringLiteral(": ") + oneLine(error.text());
+    if (!file.isEmpty() && !line.contains(file))
+        line += QStringLiteral(": ") + file;
+    return line;
 }
 
 ForcingValues currentRecordValues(db::DataSet& sizes)
@@ -121,13 +189,19 @@ ForcingValues ReadCultivarRecordFromDatabase(const CultivarRecordQuery& query)
     try {
         StandardDatabase::prepare(session);
         TDMod dmod(session);
-        dmod.DataModuleCreate();
-        db::DataSet& sizes = *dmod.tbAllCsizes();
-        if (!sizes.isActive()) {
-            const QString reason =
-                prompts->texts.isEmpty() ? QString() : firstLine(prompts->texts.first());
-            fail(QStringLiteral("de cultivar database kon niet geopend worden: %1").arg(reason));
+        ReadOnlyOpenHost host(dmod);
+        try {
+            DatabaseOpener(host).OpenDatabase();
+        } catch (const db::EngineError& error) {
+            // The last message is the failure that ended the opening.
+            const QString folder = session.aliasPath(dmod.DatabaseAlias());
+            const QString file =
+                folder.isEmpty()
+                    ? QString()
+                    : QDir(folder).absoluteFilePath(QLatin1String(db::SqliteDatabase::FileName));
+            fail(openingFailure(prompts->texts.value(prompts->texts.size() - 1), error, file));
         }
+        db::DataSet& sizes = *dmod.tbAllCsizes();
         findSizeRecord(sizes, query);
         ForcingValues record = currentRecordValues(sizes);
         dmod.CloseAllViews();
