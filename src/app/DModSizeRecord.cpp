@@ -34,6 +34,11 @@ QString DModSizeRecord::displayText(const QString& field) const
     return f ? f->displayText() : QString();
 }
 
+bool DModSizeRecord::databaseOpen() const
+{
+    return m_dmod.tbCsizes()->isActive();
+}
+
 std::optional<double> DModSizeRecord::Forcing::value(const QString& field) const
 {
     const db::Field* f = currentField(m_sizes, field);

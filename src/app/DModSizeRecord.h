@@ -22,6 +22,7 @@ public:
 
     const ForcingRecord& forcing() const override { return m_forcing; }
     QString displayText(const QString& field) const override;
+    bool databaseOpen() const override;
 
 private:
     // The forcing parameters of the current size record; no record reads as

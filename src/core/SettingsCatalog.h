@@ -15,6 +15,15 @@ struct IntegerSetting
 {
     const char* name;
     qint32 defaultValue;
+    // The values that mean something; any other stored value reads as the
+    // default. Null: every value.
+    bool (*possible)(qint32 value) = nullptr;
+
+    // The value a reader works with for what is stored.
+    constexpr qint32 valueOf(qint32 stored) const
+    {
+        return possible && !possible(stored) ? defaultValue : stored;
+    }
 };
 
 struct StringSetting
@@ -28,6 +37,17 @@ struct StringSetting
 // all others follow the "UserSetsLoc" choice.
 namespace Setting {
 
+// A unit of day counts: 1 days, 7 weeks.
+constexpr bool isPeriodUnit(qint32 value)
+{
+    return value == 1 || value == 7;
+}
+// The item index of the forcing method list: 0 "Grond", 1 "Water", 2 "IJstulpen".
+constexpr bool isForcingMethod(qint32 value)
+{
+    return value >= 0 && value <= 2;
+}
+
 // Machine-wide.
 inline constexpr IntegerSetting UserSetsLoc{"UserSetsLoc", 0}; // 0 shared, 1 per user
 inline constexpr StringSetting Version{"Version", ""};         // settings version marker
@@ -37,13 +57,14 @@ inline constexpr const char* DBaseVersion = "DBaseVersion";
 
 // Main window.
 inline constexpr IntegerSetting Season{"Season", 0}; // below 1990: not set
-inline constexpr IntegerSetting BroeiMethode{"BroeiMethode", 0};
+inline constexpr IntegerSetting BroeiMethode{"BroeiMethode", 0, isForcingMethod};
 inline constexpr BoolSetting ShowWeeknrs{"ShowWeeknrs", false};
 
 // Cultivar data settings.
 inline constexpr BoolSetting CanDelEditStdRecs{"CanDelEditStdRecs", false};
-inline constexpr IntegerSetting TussenTunit{"TussenTunit", 7}; // 1 days, 7 weeks
-inline constexpr IntegerSetting Kperiodunit{"Kperiodunit", 7}; // 1 days, 7 weeks
+// Anything but days counts as weeks, in every window and report.
+inline constexpr IntegerSetting TussenTunit{"TussenTunit", 7, isPeriodUnit};
+inline constexpr IntegerSetting Kperiodunit{"Kperiodunit", 7, isPeriodUnit};
 inline constexpr BoolSetting ShowBroeiData{"ShowBroeiData", false};
 inline constexpr BoolSetting UseKasplanCdata{"UseKasplanCdata", false};
 inline constexpr IntegerSetting KasplanTypeCdata{"KasplanTypeCdata", 0};

@@ -113,7 +113,7 @@ bool TZHRegistry::ReadBool(const BoolSetting& setting) const
 
 qint32 TZHRegistry::ReadInteger(const IntegerSetting& setting) const
 {
-    return ReadInteger(QLatin1String(setting.name), setting.defaultValue);
+    return setting.valueOf(ReadInteger(QLatin1String(setting.name), setting.defaultValue));
 }
 
 QString TZHRegistry::ReadString(const StringSetting& setting) const

@@ -104,8 +104,8 @@ void TDMod::OpenDatabase()
 
 void TDMod::readPeriodUnits()
 {
-    m_TussenTunit = ReadInteger(QStringLiteral("TussenTunit"), 7);
-    m_Kperiodunit = ReadInteger(QStringLiteral("Kperiodunit"), 7);
+    m_TussenTunit = TZHRegistry::current().ReadInteger(Setting::TussenTunit);
+    m_Kperiodunit = TZHRegistry::current().ReadInteger(Setting::Kperiodunit);
     SetPeriodUnits();
 }
 

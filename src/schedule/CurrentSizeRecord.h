@@ -25,6 +25,9 @@ public:
     // "Status", the period fields ("Dk_p1", "DnaG20_w", ...) and the
     // cultivar's "Remarks". Empty for a null field or when there is no record.
     virtual QString displayText(const QString& field) const = 0;
+    // Whether a cultivar database is open to read records from; without one
+    // there is no record at all, not one that lacks data.
+    virtual bool databaseOpen() const { return true; }
 
 Q_SIGNALS:
     // The current cultivar or size record changed, or another record became

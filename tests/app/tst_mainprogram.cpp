@@ -4,6 +4,7 @@
 
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
+#include "core/Locations.h"
 #include "core/SettingsCatalog.h"
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
@@ -17,6 +18,8 @@
 #include "support/ScriptedPrompts.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -55,6 +58,10 @@ private Q_SLOTS:
     void choosingACultivarRecalculates();
     void periodTableFollowsTheUnits_data();
     void periodTableFollowsTheUnits();
+    void impossibleForcingMethodWorksAsSoil_data();
+    void impossibleForcingMethodWorksAsSoil();
+    void noDatabaseNoSchedule_data();
+    void noDatabaseNoSchedule();
 
 private:
     void start();
@@ -158,30 +165,131 @@ void TestMainProgram::choosingACultivarRecalculates()
 
 void TestMainProgram::periodTableFollowsTheUnits_data()
 {
-    QTest::addColumn<int>("unit");
-    QTest::addColumn<QString>("caption");
+    QTest::addColumn<int>("unit"); // stored for both units
+    QTest::addColumn<QString>("coldCaption");
     QTest::addColumn<QString>("coldDays"); // Dk_p1, 91 days
+    QTest::addColumn<QString>("gCaption");
+    QTest::addColumn<QString>("daysAfterG"); // DnaG20, 21 days
     QTest::newRow("weeks") << 7 << "Weken Koude:"
-                           << "13";
+                           << "13"
+                           << "Weken 20oC na G"
+                           << "3";
     QTest::newRow("days") << 1 << "Dagen Koude:"
-                          << "91";
+                          << "91"
+                          << "Dagen 20oC na G"
+                          << "21";
+    // Any other value counts as weeks, captions and values alike.
+    for (const int impossible : {0, -5, 3, 14})
+        QTest::addRow("%d", impossible) << impossible << "Weken Koude:"
+                                        << "13"
+                                        << "Weken 20oC na G"
+                                        << "3";
 }
 
 void TestMainProgram::periodTableFollowsTheUnits()
 {
     QFETCH(int, unit);
-    QFETCH(QString, caption);
+    QFETCH(QString, coldCaption);
     QFETCH(QString, coldDays);
+    QFETCH(QString, gCaption);
+    QFETCH(QString, daysAfterG);
     TZHRegistry store;
     store.SetVersion(QStringLiteral("4.0"));
     store.WriteInteger(Setting::Kperiodunit, unit);
+    store.WriteInteger(Setting::TussenTunit, unit);
 
     start();
     const TKMmainform& w = *m_program->MainWindow();
-    QCOMPARE(w.PeriodePanel->WorDkoudeLabel->text(), caption);
+    QCOMPARE(w.PeriodePanel->WorDkoudeLabel->text(), coldCaption);
     QCOMPARE(w.PeriodePanel->cell(QStringLiteral("wk1"))->text(), coldDays);
+    QCOMPARE(w.PeriodePanel->WorD20naGLabel->text(), gCaption);
+    QCOMPARE(w.PeriodePanel->cell(QStringLiteral("WnaG"))->text(), daysAfterG);
     // Greenhouse days are always days.
     QCOMPARE(w.PeriodePanel->cell(QStringLiteral("kd1"))->text(), QStringLiteral("30"));
+}
+
+void TestMainProgram::impossibleForcingMethodWorksAsSoil_data()
+{
+    QTest::addColumn<int>("stored");
+    QTest::newRow("water") << 1; // a possible one, for comparison
+    QTest::newRow("below the list") << -1;
+    QTest::newRow("beyond the list") << 3;
+}
+
+// A method outside the list works as soil, shows as soil, and is stored back
+// as soil when the window closes.
+void TestMainProgram::impossibleForcingMethodWorksAsSoil()
+{
+    QFETCH(int, stored);
+    TZHRegistry store;
+    store.SetVersion(QStringLiteral("4.0"));
+    store.WriteInteger(Setting::BroeiMethode, stored);
+
+    start();
+    TKMmainform& w = *m_program->MainWindow();
+    const int shown = stored == 1 ? 1 : 0;
+    QCOMPARE(w.BroeiMethodeCBox->currentIndex(), shown);
+    QCOMPARE(w.core().BroeiMethode(), shown);
+    w.close();
+    QCOMPARE(store.ReadInteger(QLatin1String(Setting::BroeiMethode.name), -99), shown);
+}
+
+void TestMainProgram::noDatabaseNoSchedule_data()
+{
+    QTest::addColumn<bool>("folder"); // a folder in place of the file, or a damaged file
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("damaged file") << false << "file is not a database.";
+    QTest::newRow("folder") << true << "The database file is a folder.";
+}
+
+// A database that cannot be opened is reported once, with its reason and
+// file; the window then plans nothing and says why, instead of reporting
+// the period data of a record that does not exist as missing.
+void TestMainProgram::noDatabaseNoSchedule()
+{
+    QFETCH(bool, folder);
+    QFETCH(QString, reason);
+    const QString file =
+        QDir(Locations::standardDatabaseDir()).absoluteFilePath(QStringLiteral("cultivars.sqlite"));
+    QVERIFY(QDir().mkpath(folder ? file : Locations::standardDatabaseDir()));
+    if (!folder) {
+        QFile damaged(file);
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write(QByteArray(4096, 'x'));
+    }
+
+    Clock::install(std::make_unique<FixedClock>(QDate(2024, 11, 20)));
+    m_program = std::make_unique<MainProgram>();
+    m_program->Create();
+    const QStringList texts = (*m_prompts)->texts();
+    // The global data module's connection, then the data module's views.
+    QCOMPARE(texts.size(), 3);
+    QCOMPARE(texts[0], reason + "\nFile: " + file);
+    QCOMPARE(texts[1], QStringLiteral("Cultivar Database BROEI kon niet geopened worden"));
+    QVERIFY2(texts[2].startsWith("Error DB 1") &&
+                 texts[2].contains("De foutmelding = " + reason + "\nFile: " + file + "\r\n"),
+             qPrintable(texts[2]));
+    (*m_prompts)->clear();
+
+    TKMmainform& w = *m_program->MainWindow();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QVERIFY2((*m_prompts)->shown().isEmpty(), qPrintable((*m_prompts)->texts().join('\n')));
+    QCOMPARE(w.EMemo->toPlainText(),
+             QStringLiteral("Er is geen cultivar database geopend: Kasplan kan geen schema "
+                            "berekenen."));
+    QVERIFY(w.EMemo->isVisible());
+    for (const TBarCalendar* cal : {w.Gcal, w.Kcal, w.Ical})
+        QVERIFY(!cal->isVisible());
+    QCOMPARE(w.EDatePanel->text(), QString());
+    QVERIFY(!w.core().hasHarvestEnd());
+    QVERIFY(!w.DFwdBtn->isEnabled());
+
+    // Nothing the user does brings the missing-data report back.
+    QTest::mouseClick(w.DFwdBtn, Qt::LeftButton);
+    w.ApplyBroeiMethode();
+    QVERIFY(!w.EMemo->toPlainText().contains(QLatin1String("Error KP")));
+    QVERIFY(!w.core().hasHarvestEnd());
 }
 
 QTEST_MAIN(TestMainProgram)

@@ -47,6 +47,11 @@ constexpr int SbarPanelHeight = 31;
 constexpr int FirstSeason = 1990;
 constexpr int LastSeason = 3000;
 
+// In the memo while no cultivar database is open, in place of the missing
+// period data of a record that does not exist.
+const QString NoDatabaseText =
+    QStringLiteral("Er is geen cultivar database geopend: Kasplan kan geen schema berekenen.");
+
 const QColor Yellow(255, 255, 0);
 const QColor Blue(0, 0, 255);
 const QColor Green(0, 128, 0);
@@ -581,10 +586,11 @@ void TKMmainform::FormShow()
     const TZHRegistry& settings = TZHRegistry::current();
     const int season = settings.ReadInteger(Setting::Season);
     const int method = settings.ReadInteger(Setting::BroeiMethode);
-    // An index outside the list selects nothing, which works as soil.
-    BroeiMethodeCBox->setCurrentIndex(method >= 0 && method < BroeiMethodeCBox->count() ? method
-                                                                                        : -1);
+    // A stored value outside the list reads as soil, and shows so; it is
+    // stored back as soil, not as "nothing selected".
+    BroeiMethodeCBox->setCurrentIndex(method);
     m_core->setBroeiMethode(BroeiMethodeCBox->currentIndex());
+    ShowDatabaseState();
     SeizoenStartJaar->setPosition(
         season >= FirstSeason ? season : ScheduleCore::DefaultSeasonYear(Clock::current().today()));
     // Sets the season and applies the method; not active yet, so nothing is
@@ -597,6 +603,7 @@ void TKMmainform::FormShow()
 void TKMmainform::FormActivate()
 {
     CultivarGegBox->show();
+    ShowDatabaseState();
     m_core->FormActivate();
     const bool weeknrs = TZHRegistry::current().ReadBool(Setting::ShowWeeknrs);
     for (TBarCalendar* cal : {Ical, Kcal, Gcal})
@@ -674,6 +681,7 @@ void TKMmainform::BroeiMethodeCBoxChange()
 void TKMmainform::ApplyBroeiMethode()
 {
     ShowRecord();
+    ShowDatabaseState();
     m_core->ApplyBroeiMethode();
     ShowSchedule();
 }
@@ -709,16 +717,30 @@ void TKMmainform::ShowRecord()
     PeriodePanel->Bind(m_core->BroeiMethode(), record);
 }
 
+bool TKMmainform::ShowDatabaseState()
+{
+    // Hidden calendars take no focus, so the core starts no calculation.
+    const bool open = m_record->databaseOpen();
+    for (TBarCalendar* cal : {Gcal, Kcal, Ical})
+        cal->setVisible(open);
+    m_core->setPeriodDatesPanelVisible(open);
+    for (QPushButton* b : {MBackBtn, DBackBtn, DFwdBtn, MFwdBtn})
+        b->setEnabled(open);
+    return open;
+}
+
 void TKMmainform::ShowSchedule()
 {
     const ScheduleCore& core = *m_core;
-    const QString memoText = core.EMemoLines().join(QLatin1Char('\n'));
+    const bool databaseOpen = m_record->databaseOpen();
+    const QString memoText =
+        databaseOpen ? core.EMemoLines().join(QLatin1Char('\n')) : NoDatabaseText;
     if (EMemo->toPlainText() != memoText) {
         EMemo->setPlainText(memoText);
         EMemo->verticalScrollBar()->setValue(0);
     }
-    EMemo->setVisible(core.EMemoVisible());
-    EDatePanel->setText(core.EDatePanelCaption());
+    EMemo->setVisible(!databaseOpen || core.EMemoVisible());
+    EDatePanel->setText(databaseOpen ? core.EDatePanelCaption() : QString());
     OkButton->setEnabled(core.OkButtonEnabled());
     if (!core.SeizoenText().isEmpty())
         SeizoenText->setText(core.SeizoenText());

@@ -155,6 +155,9 @@ private:
     // Shows the record's texts and what the calculation left behind.
     void ShowRecord();
     void ShowSchedule();
+    // Shows the calendars only while a cultivar database is open; answers
+    // whether one is.
+    bool ShowDatabaseState();
     void followLeftMonth(const TBarCalendar* from);
     void printWindow(QPrinter& printer);
     static void notAvailable(const QString& window);
