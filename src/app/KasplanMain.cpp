@@ -26,11 +26,18 @@ QStringList argumentList(int argc, char* argv[])
 int runWindowed(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    const TerminationSignals termination;
+    TerminationSignals termination;
     // The program folder is known once the application object exists.
     const auto runningCopy = UnitStartup();
 
-    UserPrompts::install(std::make_unique<MessageBoxPrompts>());
+    auto prompts = std::make_unique<MessageBoxPrompts>();
+    MessageBoxPrompts& shownPrompts = *prompts;
+    UserPrompts::install(std::move(prompts));
+    // A message box waiting for an answer, during start-up or later, must not
+    // keep the program from stopping.
+    const QMetaObject::Connection dismissing =
+        QObject::connect(&termination, &TerminationSignals::terminationRequested, &app,
+                         [&shownPrompts] { shownPrompts.dismissAll(); });
     int result = 0;
     {
         MainProgram program;
@@ -40,6 +47,7 @@ int runWindowed(int argc, char* argv[])
             result = app.exec();
         }
     }
+    QObject::disconnect(dismissing);
     UserPrompts::install(nullptr);
     return result;
 }

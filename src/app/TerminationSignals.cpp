@@ -59,6 +59,7 @@ void TerminationSignals::handleSignal()
     char byte;
     [[maybe_unused]] const ssize_t read = ::read(signalPipe[1], &byte, 1);
     m_requested = true;
+    Q_EMIT terminationRequested();
     QApplication::closeAllWindows();
 }
 

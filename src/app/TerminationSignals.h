@@ -22,6 +22,10 @@ public:
     // enter the event loop.
     bool Requested() const { return m_requested; }
 
+Q_SIGNALS:
+    // A signal came; the windows are closed right after.
+    void terminationRequested();
+
 private:
     void handleSignal();
 

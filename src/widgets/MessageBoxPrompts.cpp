@@ -46,6 +46,8 @@ UserPrompts::Button MessageBoxPrompts::message(Kind kind, const QString& text, i
 {
     if (buttons == NoButton)
         buttons = Ok;
+    if (m_dismissed)
+        return closedAnswer(buttons, defaultButton);
     QMessageBox::StandardButtons standard;
     for (const auto& [ours, theirs] : buttonPairs)
         if (buttons & ours)
@@ -60,12 +62,24 @@ UserPrompts::Button MessageBoxPrompts::message(Kind kind, const QString& text, i
         if (ours == defaultButton && (buttons & ours))
             box.setDefaultButton(theirs);
 
+    m_open.append(&box);
     box.exec();
+    m_open.removeAll(&box);
     const QMessageBox::StandardButton clicked = box.standardButton(box.clickedButton());
     for (const auto& [ours, theirs] : buttonPairs)
         if (theirs == clicked)
             return ours;
     return closedAnswer(buttons, defaultButton);
+}
+
+void MessageBoxPrompts::dismissAll()
+{
+    m_dismissed = true;
+    // Every box, also one without an escape button, which a close request
+    // alone would leave open.
+    for (const QPointer<QMessageBox>& box : std::as_const(m_open))
+        if (box)
+            box->reject();
 }
 
 } // namespace kasplan

@@ -2,6 +2,11 @@
 
 #include "core/UserPrompts.h"
 
+#include <QList>
+#include <QPointer>
+
+class QMessageBox;
+
 namespace kasplan {
 
 // The prompts of the windowed program: each message is a modal message box
@@ -10,6 +15,15 @@ class MessageBoxPrompts : public UserPrompts
 {
 public:
     Button message(Kind kind, const QString& text, int buttons, Button defaultButton) override;
+
+    // The program is ending: the open message boxes close, each answered as
+    // if closed without a button, and later messages are answered that way
+    // without being shown, so that no box keeps the program from stopping.
+    void dismissAll();
+
+private:
+    QList<QPointer<QMessageBox>> m_open;
+    bool m_dismissed = false;
 };
 
 } // namespace kasplan
