@@ -179,9 +179,9 @@ void TestMainForm::seasonOnShow_data()
                                             << "Grond";
     QTest::newRow("stored 1990 holds") << QDate(2025, 4, 15) << 1990 << 1 << "1990/1991"
                                        << "Water";
-    QTest::newRow("method beyond the list selects nothing")
+    QTest::newRow("method beyond the list reads as soil")
         << QDate(2025, 4, 15) << 2010 << 7 << "2010/2011"
-        << "";
+        << "Grond";
 }
 
 void TestMainForm::seasonOnShow()
