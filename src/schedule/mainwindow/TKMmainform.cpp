@@ -724,8 +724,9 @@ bool TKMmainform::ShowDatabaseState()
     for (TBarCalendar* cal : {Gcal, Kcal, Ical})
         cal->setVisible(open);
     m_core->setPeriodDatesPanelVisible(open);
-    for (QPushButton* b : {MBackBtn, DBackBtn, DFwdBtn, MFwdBtn})
-        b->setEnabled(open);
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{MBackBtn, DBackBtn, DFwdBtn, MFwdBtn, CalSBar})
+        control->setEnabled(open);
     return open;
 }
 
