@@ -7,9 +7,8 @@
 #include "UnitStartup.h"
 
 #include "schedule/mainwindow/TKMmainform.h"
+#include "widgets/KasplanApplication.h"
 #include "widgets/MessageBoxPrompts.h"
-
-#include <QApplication>
 
 namespace kasplan {
 
@@ -25,7 +24,7 @@ QStringList argumentList(int argc, char* argv[])
 
 int runWindowed(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
+    KasplanApplication app(argc, argv);
     TerminationSignals termination;
     // The program folder is known once the application object exists.
     const auto runningCopy = UnitStartup();

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 
+#include <exception>
 #include <memory>
 
 namespace kasplan {
@@ -46,6 +47,15 @@ public:
     // are written to standard error and answered with their default button.
     static UserPrompts& current();
     static void install(std::unique_ptr<UserPrompts> prompts);
+};
+
+// Ends an action without a further message: whoever raised it has told the
+// user already, or the user chose to stop. Whoever reports errors passes it
+// over silently.
+class SilentAbort : public std::exception
+{
+public:
+    const char* what() const noexcept override { return "Operation aborted"; }
 };
 
 } // namespace kasplan

@@ -1,6 +1,7 @@
 #include "TCSelectDlg.h"
 
 #include "core/Clock.h"
+#include "core/ErrorBarrier.h"
 #include "core/SettingsCatalog.h"
 #include "core/TZHRegistry.h"
 #include "db/TDMod.h"
@@ -121,7 +122,7 @@ void TCSelectDlg::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        FormShow();
+        Guarded([this] { FormShow(); });
 }
 
 void TCSelectDlg::FormShow()
@@ -167,13 +168,12 @@ void TCSelectDlg::FormKeyPress(QChar key)
     else
         return;
     FirstChars->setText(typed);
-    try {
+    m_lastSearchKey = now;
+    // Not found: the current record stays.
+    Guarded([&] {
         m_dmod.tbCdata()->locate({QStringLiteral("Cultivar")}, {typed},
                                  db::DataSet::CaseInsensitive | db::DataSet::PartialKey);
-    } catch (const std::exception&) {
-        // Not found or not readable: the current record stays.
-    }
-    m_lastSearchKey = now;
+    });
 }
 
 void TCSelectDlg::keyPressEvent(QKeyEvent* event)
@@ -189,7 +189,7 @@ void TCSelectDlg::keyPressEvent(QKeyEvent* event)
 void TCSelectDlg::AlleenVoorraadCBoxClick()
 {
     m_dmod.setVoorraadOnly(AlleenVoorraadCBox->isChecked());
-    m_dmod.ApplyCultivarFilter();
+    Guarded([this] { m_dmod.ApplyCultivarFilter(); });
 }
 
 void TCSelectDlg::done(int result)
@@ -202,16 +202,12 @@ void TCSelectDlg::FormClose()
 {
     // However it goes, the dialog closes with the selection where it is; and
     // the stock filter is reset even when the setting could not be written,
-    // so it never outlives the dialog.
-    try {
+    // so it never outlives the dialog. What fails is shown.
+    Guarded([this] {
         TZHRegistry::current().WriteBool(Setting::CSelectVoorraadOnly,
                                          AlleenVoorraadCBox->isChecked());
-    } catch (const std::exception&) {
-    }
-    try {
-        m_dmod.ResetStockFilters();
-    } catch (const std::exception&) {
-    }
+    });
+    Guarded([this] { m_dmod.ResetStockFilters(); });
 }
 
 } // namespace kasplan

@@ -184,6 +184,8 @@ private:
     void installCalcFields();
     void installStockRules();
     void tbCsizesAfterPost();
+    // The cultivar's stock flags from its size records, posted with them.
+    void UpdateStockFlags();
     void installEditingRules();
     void dsCdataDataChange(db::Field* field);
     void dsCsizesDataChange(db::Field* field);
@@ -197,12 +199,11 @@ private:
     void tbCdataPostError(const db::EngineError& error);
     void tbCsizesPostError(const db::EngineError& error);
     void tbSizesPostError(const db::EngineError& error);
-    // The three edit-error handlers: a lock message naming the user, then
-    // the edit is abandoned silently.
-    void tbCdataEditError(db::DataSet& view, const db::EngineError& error, db::DataAction& action);
-    void tbCsizesEditError(db::DataSet& view, const db::EngineError& error, db::DataAction& action);
-    void tbCstdOogstEditError(db::DataSet& view, const db::EngineError& error,
-                              db::DataAction& action);
+    // The three lock messages of refused edits and deletes: the record's
+    // values and the other user's name, raised in place of the engine's error.
+    void tbCdataLockError(db::DataSet& view, const db::EngineError& error);
+    void tbCsizesLockError(db::DataSet& view, const db::EngineError& error);
+    void tbCstdOogstLockError(db::DataSet& view, const db::EngineError& error);
     void tbCsizesSizeChange();
     void tbCstdOogstOogstSizeChange();
     bool cultivarWindowExists() const;
@@ -256,6 +257,8 @@ private:
     bool m_PGVoorraadOnly = false;
     bool m_Copying = false;
     bool m_InternalEdit = false;
+    // A cultivar's sizes are going with it: their flags need no update.
+    bool m_deletingCultivar = false;
 };
 
 } // namespace kasplan

@@ -11,6 +11,8 @@
 #include "engine/EngineError.h"
 #include "engine/TableView.h"
 
+#include <QScopedValueRollback>
+
 namespace kasplan {
 
 using db::DataAction;
@@ -58,27 +60,28 @@ QString text(db::DataSet& view, const char* field)
     return view.fieldByName(QLatin1String(field))->asString();
 }
 
-bool startsWith(const EngineError& error, const char* prefix)
-{
-    return error.text().startsWith(QLatin1String(prefix));
-}
-
 // The engine's error, with the handler's text in place of its own.
 [[noreturn]] void replaceError(const EngineError& error, const QString& text)
 {
-    throw EngineError(error.kind(), text);
+    throw error.withText(text);
 }
 
-// The locking user as the engine names it: what follows "User: ".
-QString lockingUser(const QString& text)
+// A refusal of the values the user typed, which the user can put right.
+// Everything else (a full disk, a busy database, a lost lock) keeps the
+// engine's own reason, so the user is not sent looking for a wrong number.
+bool refusesTheValues(const EngineError& error)
 {
-    const int at = text.indexOf(QLatin1String("User:"));
-    return at < 0 ? QString() : text.mid(at + 6, 100);
-}
-
-bool isLock(const EngineError& error)
-{
-    return error.text().toUpper().contains(QLatin1String("LOCKED"));
+    switch (error.kind()) {
+    case db::ErrorKind::KeyViolation:
+    case db::ErrorKind::MinimumCheck:
+    case db::ErrorKind::RequiredField:
+    case db::ErrorKind::ValueTooLong:
+    case db::ErrorKind::ValueOutOfRange:
+    case db::ErrorKind::InvalidValue:
+        return true;
+    default:
+        return false;
+    }
 }
 
 // Searches the view for a size beginning with "All", letter case ignored.
@@ -160,30 +163,29 @@ int TDMod::SizeQtyUnit(const QString& size) const
 
 void TDMod::installEditingRules()
 {
-    m_dsCdata->handlers().onDataChange = [this](db::DataSource&, Field* f) {
-        dsCdataDataChange(f);
-    };
-    m_dsCdataCopy->handlers().onDataChange = m_dsCdata->handlers().onDataChange;
-    m_dsCsizes->handlers().onDataChange = [this](db::DataSource&, Field* f) {
-        dsCsizesDataChange(f);
-    };
-    m_dsSizesCopy->handlers().onDataChange = m_dsCsizes->handlers().onDataChange;
+    // The copy sources pass their changes to the same rules.
+    const auto cdataDataChange = [this](db::DataSource&, Field* f) { dsCdataDataChange(f); };
+    m_dsCdata->handlers().onDataChange.add(cdataDataChange);
+    m_dsCdataCopy->handlers().onDataChange.add(cdataDataChange);
+    const auto csizesDataChange = [this](db::DataSource&, Field* f) { dsCsizesDataChange(f); };
+    m_dsCsizes->handlers().onDataChange.add(csizesDataChange);
+    m_dsSizesCopy->handlers().onDataChange.add(csizesDataChange);
 
-    m_tbCdata->events().onNewRecord = [this](db::DataSet&) { tbCdataNewRecord(); };
-    m_tbCsizes->events().onNewRecord = [this](db::DataSet&) { tbCsizesNewRecord(); };
-    m_tbCsizes->events().beforeInsert = [this](db::DataSet&) {
+    m_tbCdata->events().onNewRecord.add([this](db::DataSet&) { tbCdataNewRecord(); });
+    m_tbCsizes->events().onNewRecord.add([this](db::DataSet&) { tbCsizesNewRecord(); });
+    m_tbCsizes->events().beforeInsert.add([this](db::DataSet&) {
         if (m_tbCdata->isActive())
             m_tbCdata->checkBrowseMode();
-    };
+    });
     const auto stdOogstBeforeInsert = [this](db::DataSet&) {
         if (m_tbCdata->isActive())
             m_tbCdata->checkBrowseMode();
         if (m_tbSizes->isActive())
             m_tbSizes->checkBrowseMode();
     };
-    m_tbCstdOogst->events().beforeInsert = stdOogstBeforeInsert;
-    m_tbCstdOogstCopy->events().beforeInsert = stdOogstBeforeInsert;
-    m_tbCdata->events().afterInsert = [this](db::DataSet&) { tbCdataAfterInsert(); };
+    m_tbCstdOogst->events().beforeInsert.add(stdOogstBeforeInsert);
+    m_tbCstdOogstCopy->events().beforeInsert.add(stdOogstBeforeInsert);
+    m_tbCdata->events().afterInsert.add([this](db::DataSet&) { tbCdataAfterInsert(); });
 
     const auto sizeRequired = [](db::DataSet& view) {
         if (text(view, "Size").trimmed().isEmpty()) {
@@ -191,64 +193,66 @@ void TDMod::installEditingRules()
             throw db::AbortError();
         }
     };
-    m_tbCsizes->events().beforePost = sizeRequired;
-    m_tbSizes->events().beforePost = sizeRequired;
+    m_tbCsizes->events().beforePost.add(sizeRequired);
+    m_tbSizes->events().beforePost.add(sizeRequired);
 
     // Posted changes reach the table file at once, so other users see them.
-    m_tbCdata->events().afterPost = [this](db::DataSet&) { m_tbCdata->saveChanges(); };
+    m_tbCdata->events().afterPost.add([this](db::DataSet&) { m_tbCdata->saveChanges(); });
     const auto stdOogstAfterPost = [this](db::DataSet&) { m_tbCstdOogst->saveChanges(); };
-    m_tbCstdOogst->events().afterPost = stdOogstAfterPost;
-    m_tbCstdOogstCopy->events().afterPost = stdOogstAfterPost;
+    m_tbCstdOogst->events().afterPost.add(stdOogstAfterPost);
+    m_tbCstdOogstCopy->events().afterPost.add(stdOogstAfterPost);
 
-    m_tbCdata->events().beforeDelete = [this](db::DataSet&) { tbCdataBeforeDelete(); };
-    m_tbCdata->events().afterDelete = [this](db::DataSet&) {
-        Q_EMIT CultivarCountChanged(CultivarCountText());
-    };
-    m_tbCsizes->events().beforeDelete = [this](db::DataSet&) { tbCsizesBeforeDelete(); };
-    m_tbSizes->events().beforeDelete = [this](db::DataSet&) { tbSizesBeforeDelete(); };
+    m_tbCdata->events().beforeDelete.add([this](db::DataSet&) { tbCdataBeforeDelete(); });
+    m_tbCdata->events().afterDelete.add(
+        [this](db::DataSet&) { Q_EMIT CultivarCountChanged(CultivarCountText()); });
+    m_tbCsizes->events().beforeDelete.add([this](db::DataSet&) { tbCsizesBeforeDelete(); });
+    m_tbSizes->events().beforeDelete.add([this](db::DataSet&) { tbSizesBeforeDelete(); });
 
     const auto cdataPostError = [this](db::DataSet&, const EngineError& e, DataAction&) {
         tbCdataPostError(e);
     };
-    m_tbCdata->events().onPostError = cdataPostError;
-    m_tbCstdOogstCopy->events().onPostError = cdataPostError;
+    m_tbCdata->events().onPostError.add(cdataPostError);
+    m_tbCstdOogstCopy->events().onPostError.add(cdataPostError);
     const auto csizesPostError = [this](db::DataSet&, const EngineError& e, DataAction&) {
         tbCsizesPostError(e);
     };
-    m_tbCsizes->events().onPostError = csizesPostError;
-    m_tbCstdOogst->events().onPostError = csizesPostError;
-    m_tbSizes->events().onPostError = [this](db::DataSet&, const EngineError& e, DataAction&) {
-        tbSizesPostError(e);
-    };
+    m_tbCsizes->events().onPostError.add(csizesPostError);
+    m_tbCstdOogst->events().onPostError.add(csizesPostError);
+    m_tbSizes->events().onPostError.add(
+        [this](db::DataSet&, const EngineError& e, DataAction&) { tbSizesPostError(e); });
 
-    m_tbCdata->events().onEditError = [this](db::DataSet& v, const EngineError& e, DataAction& a) {
-        tbCdataEditError(v, e, a);
+    const auto cdataLockError = [this](db::DataSet& v, const EngineError& e, DataAction&) {
+        tbCdataLockError(v, e);
     };
-    m_tbCsizes->events().onEditError = [this](db::DataSet& v, const EngineError& e, DataAction& a) {
-        tbCsizesEditError(v, e, a);
+    const auto csizesLockError = [this](db::DataSet& v, const EngineError& e, DataAction&) {
+        tbCsizesLockError(v, e);
     };
-    const auto stdOogstEditError = [this](db::DataSet& v, const EngineError& e, DataAction& a) {
-        tbCstdOogstEditError(v, e, a);
+    const auto stdOogstLockError = [this](db::DataSet& v, const EngineError& e, DataAction&) {
+        tbCstdOogstLockError(v, e);
     };
-    m_tbCstdOogst->events().onEditError = stdOogstEditError;
-    m_tbCstdOogstCopy->events().onEditError = stdOogstEditError;
+    m_tbCdata->events().onEditError.add(cdataLockError);
+    m_tbCdata->events().onDeleteError.add(cdataLockError);
+    m_tbCsizes->events().onEditError.add(csizesLockError);
+    m_tbCsizes->events().onDeleteError.add(csizesLockError);
+    for (auto* events : {&m_tbCstdOogst->events(), &m_tbCstdOogstCopy->events()}) {
+        events->onEditError.add(stdOogstLockError);
+        events->onDeleteError.add(stdOogstLockError);
+    }
 
-    m_tbCsizes->fieldByName(QStringLiteral("Size"))->handlers().onChange = [this](Field&) {
+    m_tbCsizes->fieldByName(QStringLiteral("Size"))->handlers().onChange.add([this](Field&) {
         tbCsizesSizeChange();
-    };
-    m_tbCstdOogst->fieldByName(QStringLiteral("OogstSize"))->handlers().onChange = [this](Field&) {
-        tbCstdOogstOogstSizeChange();
-    };
-    m_tbCstdOogstAll->fieldByName(QStringLiteral("OogstSize"))->handlers().onChange =
-        [this](Field&) { tbCstdOogstOogstSizeChange(); };
+    });
+    m_tbCstdOogst->fieldByName(QStringLiteral("OogstSize"))
+        ->handlers()
+        .onChange.add([this](Field&) { tbCstdOogstOogstSizeChange(); });
+    m_tbCstdOogstAll->fieldByName(QStringLiteral("OogstSize"))
+        ->handlers()
+        .onChange.add([this](Field&) { tbCstdOogstOogstSizeChange(); });
     // The copy view gets its fields when it opens.
-    const auto copyAfterOpen = m_tbCstdOogstCopy->events().afterOpen;
-    m_tbCstdOogstCopy->events().afterOpen = [this, copyAfterOpen](db::DataSet& view) {
-        if (copyAfterOpen)
-            copyAfterOpen(view);
+    m_tbCstdOogstCopy->events().afterOpen.add([this](db::DataSet& view) {
         if (Field* f = view.findField(QStringLiteral("OogstSize")))
-            f->handlers().onChange = [this](Field&) { tbCstdOogstOogstSizeChange(); };
-    };
+            f->handlers().onChange.add([this](Field&) { tbCstdOogstOogstSizeChange(); });
+    });
 }
 
 // ---- data change: protection and status ----
@@ -357,6 +361,7 @@ void TDMod::tbCdataBeforeDelete()
     if (!UserPrompts::current().confirmOkCancel(
             kConfirmDelete.arg(QStringLiteral("Cultivar plus alle gegevens per zift"))))
         throw db::AbortError();
+    const QScopedValueRollback deleting(m_deletingCultivar, true);
     deleteAll(*m_tbCsizes);
 }
 
@@ -391,67 +396,71 @@ void TDMod::tbSizesBeforeDelete()
 
 void TDMod::tbCdataPostError(const EngineError& error)
 {
-    if (startsWith(error, "Key violation"))
+    if (error.kind() == db::ErrorKind::KeyViolation)
         replaceError(error, kCultivarExists);
-    if (!startsWith(error, "Minimum va"))
+    if (error.kind() == db::ErrorKind::MinimumCheck)
+        replaceError(error, kNegative);
+    if (refusesTheValues(error))
         replaceError(error, kInvalidNumber);
-    replaceError(error, kNegative);
 }
 
 void TDMod::tbCsizesPostError(const EngineError& error)
 {
-    if (cultivarWindowVisible() && startsWith(error, "Key violation"))
+    if (cultivarWindowVisible() && error.kind() == db::ErrorKind::KeyViolation)
         replaceError(error, kSizeExists);
-    if (startsWith(error, "Minimum va"))
+    if (error.kind() == db::ErrorKind::MinimumCheck)
         replaceError(error, kNegative);
-    if (!startsWith(error, "Master has det"))
+    if (error.kind() == db::ErrorKind::MasterHasDetails)
+        replaceError(error, kSizeHasHarvest);
+    if (refusesTheValues(error))
         replaceError(error, kInvalidNumber);
-    replaceError(error, kSizeHasHarvest);
 }
 
 void TDMod::tbSizesPostError(const EngineError& error)
 {
-    if (startsWith(error, "Key violation"))
+    if (error.kind() == db::ErrorKind::KeyViolation)
         replaceError(error, kSizeExists);
 }
 
-// ---- refused edits: records locked by another user ----
+// ---- records locked by another user ----
+//
+// A refused edit or delete is reported with the record's values and the
+// other user's name, in place of the engine's words. The message travels as
+// the error, so it is shown once the action has ended and nothing of it is
+// left half done, rather than while a transaction still holds the database.
 
-void TDMod::tbCdataEditError(db::DataSet& view, const EngineError& error, DataAction& action)
+void TDMod::tbCdataLockError(db::DataSet& view, const EngineError& error)
 {
-    if (!isLock(error))
+    if (error.kind() != db::ErrorKind::RecordLocked)
         return;
-    UserPrompts::current().showError(
-        QStringLiteral("Cultivar gegevens record met:\r\n    Cultivar: %1\r\n    Herkomst: %2\r\n")
-            .arg(text(view, "Cultivar"), text(view, "Source")) +
-        kLockTail.arg(lockingUser(error.text())));
-    action = DataAction::Abort;
+    replaceError(error, QStringLiteral("Cultivar gegevens record met:\r\n    Cultivar: %1\r\n"
+                                       "    Herkomst: %2\r\n")
+                                .arg(text(view, "Cultivar"), text(view, "Source")) +
+                            kLockTail.arg(error.user()));
 }
 
-void TDMod::tbCsizesEditError(db::DataSet& view, const EngineError& error, DataAction& action)
+void TDMod::tbCsizesLockError(db::DataSet& view, const EngineError& error)
 {
-    if (!isLock(error))
+    if (error.kind() != db::ErrorKind::RecordLocked)
         return;
-    UserPrompts::current().showError(
-        QStringLiteral("Cultivar gegevens record met:\r\n    Cultivar: %1\r\n    Zift: %2\r\n"
-                       "    Herkomst: %3\r\n")
-            .arg(text(view, "Cultivar"), text(view, "Size"), text(view, "Source")) +
-        kLockTail.arg(lockingUser(error.text())));
-    action = DataAction::Abort;
+    replaceError(error,
+                 QStringLiteral("Cultivar gegevens record met:\r\n    Cultivar: %1\r\n"
+                                "    Zift: %2\r\n    Herkomst: %3\r\n")
+                         .arg(text(view, "Cultivar"), text(view, "Size"), text(view, "Source")) +
+                     kLockTail.arg(error.user()));
 }
 
-void TDMod::tbCstdOogstEditError(db::DataSet& view, const EngineError& error, DataAction& action)
+void TDMod::tbCstdOogstLockError(db::DataSet& view, const EngineError& error)
 {
-    if (!isLock(error))
+    if (error.kind() != db::ErrorKind::RecordLocked)
         return;
     // The values of the record that was refused, also for the copy view.
-    UserPrompts::current().showError(
-        QStringLiteral("Cultivar Std. oogst gegevens record met:\r\n    Cultivar: %1\r\n"
-                       "    Zift: %2\r\n    Oogst Zift: %3\r\n    Herkomst: %4\r\n")
-            .arg(text(view, "Cultivar"), text(view, "Size"), text(view, "OogstSize"),
-                 text(view, "Source")) +
-        kLockTail.arg(lockingUser(error.text())));
-    action = DataAction::Abort;
+    replaceError(error, QStringLiteral("Cultivar Std. oogst gegevens record met:\r\n"
+                                       "    Cultivar: %1\r\n    Zift: %2\r\n"
+                                       "    Oogst Zift: %3\r\n    Herkomst: %4\r\n")
+                                .arg(text(view, "Cultivar"), text(view, "Size"),
+                                     text(view, "OogstSize"), text(view, "Source")) +
+                            kLockTail.arg(error.user()));
 }
 
 } // namespace kasplan

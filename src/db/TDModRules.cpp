@@ -128,7 +128,8 @@ void TDMod::installFieldHandlers()
     setUnitCode(m_tbSizes->fieldByName(QStringLiteral("QtyUnit")));
     setCodedQtyAndHidden(*m_tbCstdOogst);
     // The copy view gets its fields when it opens.
-    m_tbCstdOogstCopy->events().afterOpen = [](db::DataSet& view) { setCodedQtyAndHidden(view); };
+    m_tbCstdOogstCopy->events().afterOpen.add(
+        [](db::DataSet& view) { setCodedQtyAndHidden(view); });
 
     Field* use = m_tbSizes->fieldByName(QStringLiteral("Gebruikstype"));
     use->handlers().onGetText = [](Field& field, QString& text, bool) {
@@ -156,43 +157,49 @@ void TDMod::installFieldHandlers()
 
 void TDMod::installCalcFields()
 {
-    m_tbCdata->events().onCalcFields = [](db::DataSet& view) {
+    m_tbCdata->events().onCalcFields.add([](db::DataSet& view) {
         view.fieldByName(QStringLiteral("HoofdGroepAfk"))
             ->setValue(CodedValues::HoofdgroepAfkText(
                 view.fieldByName(QStringLiteral("Hoofdgroep"))->asInteger()));
-    };
-    m_tbCsizes->events().onCalcFields = [](db::DataSet& view) {
+    });
+    m_tbCsizes->events().onCalcFields.add([](db::DataSet& view) {
         storeCalculated(view, StockFigures::CsizesCalcFields(sizeStockOf(view)));
-    };
-    m_tbAllCsizes->events().onCalcFields = [](db::DataSet& view) {
+    });
+    m_tbAllCsizes->events().onCalcFields.add([](db::DataSet& view) {
         storeCalculated(view, StockFigures::AllCsizesCalcFields(sizeStockOf(view)));
-    };
+    });
 }
 
 void TDMod::installStockRules()
 {
     m_tbCdata->setFilterFields({QStringLiteral("PGvoorraad"), QStringLiteral("Broeivoorraad")});
-    m_tbCdata->events().onFilterRecord = [this](db::DataSet& view) {
+    m_tbCdata->events().onFilterRecord.add([this](db::DataSet& view) {
         return CultivarFilter::Accepts(
             m_VoorraadOnly, m_PGVoorraadOnly,
             view.fieldByName(QStringLiteral("PGvoorraad"))->asBoolean(),
             view.fieldByName(QStringLiteral("Broeivoorraad"))->asBoolean());
-    };
-    m_tbCsizes->events().afterPost = [this](db::DataSet&) { tbCsizesAfterPost(); };
+    });
+    // A size posted or deleted changes what the cultivar has in stock; both
+    // run in the transaction of the size's own change.
+    m_tbCsizes->events().afterPost.add([this](db::DataSet&) { tbCsizesAfterPost(); });
+    m_tbCsizes->events().afterDelete.add([this](db::DataSet&) {
+        if (!m_deletingCultivar)
+            UpdateStockFlags();
+    });
 }
 
 void TDMod::tbCsizesAfterPost()
 {
+    UpdateStockFlags();
+}
+
+void TDMod::UpdateStockFlags()
+{
     if (!m_tbCdata->isActive() || m_tbCdata->isEmpty())
         return;
-    try {
-        m_tbCdata->edit();
-    } catch (const db::AbortError&) {
-        // Another copy holds the cultivar record: its edit-error handler has
-        // said so. The size record is posted; only the flags wait for the
-        // next post.
-        return;
-    }
+    // A cultivar record another copy holds refuses the edit, and with it the
+    // whole change of the size: the flags never disagree with the sizes.
+    m_tbCdata->edit();
 
     StockFlags flags;
     const db::Bookmark place = m_tbCsizes->bookmark();
@@ -205,7 +212,6 @@ void TDMod::tbCsizesAfterPost()
             m_tbCsizes->gotoBookmark(place);
     } catch (...) {
         m_tbCsizes->enableControls();
-        m_tbCdata->cancel();
         throw;
     }
     m_tbCsizes->enableControls();

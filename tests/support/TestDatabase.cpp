@@ -1,6 +1,7 @@
 #include "TestDatabase.h"
 
 #include "db/CultivarSchema.h"
+#include "db/engine/SqliteConnection.h"
 #include "db/engine/SqliteDatabase.h"
 
 #include <QDir>
@@ -30,6 +31,13 @@ QString TestDatabase::file() const
 db::Database& TestDatabase::database()
 {
     return m_session->database(QLatin1String(Alias));
+}
+
+void TestDatabase::fillDisk()
+{
+    auto& connection = static_cast<db::SqliteDatabase&>(database()).connection();
+    const qint64 pages = connection.scalar(QStringLiteral("PRAGMA page_count")).toLongLong();
+    connection.scalar(QStringLiteral("PRAGMA max_page_count=%1").arg(pages));
 }
 
 void TestDatabase::add(const QString& table, const QVariantMap& values)

@@ -40,6 +40,11 @@ public:
     // fields declared (so handlers can be set before it opens).
     std::unique_ptr<db::TableView> view(const QString& table, db::EngineSession* session = nullptr);
 
+    // A full disk, as far as this session's file goes: from now on every
+    // change that needs more room in the file is refused as the engine
+    // refuses it when the disk is full.
+    void fillDisk();
+
     // A second, independent session on the same folder (another copy).
     std::unique_ptr<db::EngineSession> otherSession(const QString& user) const;
 

@@ -265,8 +265,7 @@ void DataSet::computeDerived(Record& record)
                              : QVariant();
             }
         }
-        if (m_events.onCalcFields)
-            m_events.onCalcFields(*this);
+        m_events.onCalcFields(*this);
     });
 }
 
@@ -289,8 +288,7 @@ void DataSet::open()
 {
     if (isActive())
         return;
-    if (m_events.beforeOpen)
-        m_events.beforeOpen(*this);
+    m_events.beforeOpen(*this);
     doOpen();
     m_state = State::Browse;
     clearRowCache();
@@ -299,16 +297,14 @@ void DataSet::open()
     m_eof = rowCount() == 0;
     notify(DataEvent::StateChange);
     notify(DataEvent::DataSetChange);
-    if (m_events.afterOpen)
-        m_events.afterOpen(*this);
+    m_events.afterOpen(*this);
 }
 
 void DataSet::close()
 {
     if (!isActive())
         return;
-    if (m_events.beforeClose)
-        m_events.beforeClose(*this);
+    m_events.beforeClose(*this);
     doClose();
     m_state = State::Inactive;
     m_index = -1;
@@ -320,8 +316,7 @@ void DataSet::close()
     dropDynamicFields();
     notify(DataEvent::StateChange);
     notify(DataEvent::DataSetChange);
-    if (m_events.afterClose)
-        m_events.afterClose(*this);
+    m_events.afterClose(*this);
 }
 
 void DataSet::checkActive() const
@@ -379,12 +374,10 @@ void DataSet::prepareToMove()
 
 void DataSet::moveTo(int index)
 {
-    if (m_events.beforeScroll)
-        m_events.beforeScroll(*this);
+    m_events.beforeScroll(*this);
     loadCurrent(index);
     notify(DataEvent::DataSetScroll);
-    if (m_events.afterScroll)
-        m_events.afterScroll(*this);
+    m_events.afterScroll(*this);
 }
 
 void DataSet::first()
@@ -590,15 +583,13 @@ void DataSet::refresh()
     clearRowCache();
     loadCurrent(std::min(std::max(index, 0), rowCount() - 1));
     notify(DataEvent::DataSetChange);
-    if (m_events.afterRefresh)
-        m_events.afterRefresh(*this);
+    m_events.afterRefresh(*this);
 }
 
 DataAction DataSet::askErrorHandler(const Events::ErrorHook& hook, const EngineError& error)
 {
     DataAction action = DataAction::Fail;
-    if (hook)
-        hook(*this, error, action);
+    hook.untilDecided([&action] { return action != DataAction::Fail; }, *this, error, action);
     return action;
 }
 
@@ -623,6 +614,17 @@ void DataSet::notify(DataEvent event, Field* field)
 {
     for (DataSource* source : QList<DataSource*>(m_dataSources))
         source->dataEvent(event, field, true, m_disableCount == 0);
+}
+
+void DataSet::notifyControls(DataEvent event) noexcept
+{
+    for (DataSource* source : QList<DataSource*>(m_dataSources)) {
+        try {
+            source->dataEvent(event, nullptr, false, m_disableCount == 0);
+        } catch (...) {
+            // What the controls show is put right at their next notice.
+        }
+    }
 }
 
 // ---- records by position ----

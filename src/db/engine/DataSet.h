@@ -2,6 +2,7 @@
 
 #include "EngineError.h"
 #include "Field.h"
+#include "HandlerList.h"
 #include "RowKey.h"
 
 #include <QCache>
@@ -55,13 +56,15 @@ public:
         PartialKey = 0x2,
     };
 
-    // The data module's handlers. Each may throw: EngineError (or another
-    // error of the handler's own) ends the action with that error,
-    // AbortError ends it silently.
+    // The data module's handlers, and those of anyone else with a rule on
+    // the view: each event keeps every handler added to it and runs them in
+    // the order added. Each may throw: EngineError (or another error of the
+    // handler's own) ends the action with that error, AbortError ends it
+    // silently.
     struct Events
     {
-        using Hook = std::function<void(DataSet&)>;
-        using ErrorHook = std::function<void(DataSet&, const EngineError&, DataAction&)>;
+        using Hook = HandlerList<void(DataSet&)>;
+        using ErrorHook = HandlerList<void(DataSet&, const EngineError&, DataAction&)>;
         Hook beforeOpen, afterOpen, beforeClose, afterClose;
         Hook beforeInsert, afterInsert, onNewRecord;
         Hook beforeEdit, afterEdit;
@@ -70,11 +73,14 @@ public:
         Hook beforeDelete, afterDelete;
         Hook beforeScroll, afterScroll;
         Hook afterRefresh;
-        // Fills the calculated fields of the record being read.
+        // Fill the calculated fields of the record being read.
         Hook onCalcFields;
-        // Decides whether the record being read is shown while the filter is
-        // on; it reads the fields named by setFilterFields().
-        std::function<bool(DataSet&)> onFilterRecord;
+        // Decide whether the record being read is shown while the filter is
+        // on: it is shown when every handler accepts it. They read the fields
+        // named by setFilterFields().
+        HandlerList<bool(DataSet&)> onFilterRecord;
+        // Asked in turn until one decides (sets the action to Abort or
+        // Retry, or throws an error of its own in place of the refusal).
         ErrorHook onPostError, onEditError, onDeleteError;
     };
 
@@ -184,6 +190,10 @@ protected:
     // Runs fn with the fields reading record, in the given temporary state.
     void withRecord(Record& record, State tempState, const std::function<void()>& fn);
     void notify(DataEvent event, Field* field = nullptr);
+    // Tells the controls and handlers of the data sources, not the detail
+    // views, and passes their errors over: for a view put back as it was
+    // after an undone transaction, whose details are put back themselves.
+    void notifyControls(DataEvent event) noexcept;
     // Before this view moves: end pending edits here and in its details.
     void prepareToMove();
     void setState(State state);

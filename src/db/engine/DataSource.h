@@ -23,9 +23,10 @@ public:
     struct Handlers
     {
         // A field changed (field given) or the whole record did (nullptr).
-        // May throw, which ends the change that caused it.
-        std::function<void(DataSource&, Field* field)> onDataChange;
-        std::function<void(DataSource&)> onStateChange;
+        // May throw, which ends the change that caused it. Every handler
+        // added runs, in the order added.
+        HandlerList<void(DataSource&, Field* field)> onDataChange;
+        HandlerList<void(DataSource&)> onStateChange;
     };
 
     explicit DataSource(const QString& name, QObject* parent = nullptr);

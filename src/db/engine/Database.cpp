@@ -6,4 +6,33 @@ Database::Database(QString folder, QObject* parent) : QObject(parent), m_folder(
 {
 }
 
+void Database::beginBatch()
+{
+    doBeginBatch();
+    ++m_batchDepth;
+    Q_EMIT transactionBegun(m_batchDepth);
+}
+
+void Database::commitBatch()
+{
+    const int depth = m_batchDepth--;
+    try {
+        doCommitBatch();
+    } catch (...) {
+        // A level that could not be kept is undone in the file.
+        Q_EMIT transactionUndone(depth, true);
+        Q_EMIT transactionUndoneSettled();
+        throw;
+    }
+    Q_EMIT transactionKept(depth);
+}
+
+void Database::rollbackBatch()
+{
+    const int depth = m_batchDepth--;
+    const bool wrote = doRollbackBatch();
+    Q_EMIT transactionUndone(depth, wrote);
+    Q_EMIT transactionUndoneSettled();
+}
+
 } // namespace kasplan::db

@@ -78,10 +78,18 @@ public:
     // A read-only SELECT statement; anything else is refused.
     virtual QueryResult select(const QString& sql) = 0;
 
-    // Several changes as one transaction (creating a database, bulk work).
-    virtual void beginBatch() = 0;
-    virtual void commitBatch() = 0;
-    virtual void rollbackBatch() = 0;
+    // Several changes as one transaction: a user action with the changes its
+    // rules make, a cascade, a copy, creating a database. Levels nest (the
+    // inner ones are savepoints); commitBatch keeps a level's changes,
+    // rollbackBatch undoes them. Nothing is taken from the file until the
+    // first change, so a level may be opened before its rules ask the user
+    // anything. Views on this database return to where they were when a
+    // level began if it is undone (transactionUndone), so after a failed
+    // action they show what is stored.
+    void beginBatch();
+    void commitBatch();
+    void rollbackBatch();
+    int batchDepth() const { return m_batchDepth; }
 
     // Makes sure every posted change is in the file. Changes are written
     // through when they are posted, so this only confirms that no
@@ -92,9 +100,57 @@ Q_SIGNALS:
     // A record of table was added, changed or deleted through this database
     // (in this process); views drop what they had read of it.
     void tableChanged(const QString& table);
+    // A batch level began, was kept, or was undone. Views keep their state
+    // at the beginning and return to it when the level is undone; wrote
+    // tells whether anything may have been written meanwhile. Handlers must
+    // not throw (a view passes errors of its controls over).
+    void transactionBegun(int depth);
+    void transactionKept(int depth);
+    void transactionUndone(int depth, bool wrote);
+    // After transactionUndone reached every view: each reads its records
+    // anew where needed (masters have their record back by then) and tells
+    // its controls.
+    void transactionUndoneSettled();
+
+protected:
+    virtual void doBeginBatch() = 0;
+    // Both answer whether the level had begun in the file.
+    virtual bool doCommitBatch() = 0;
+    virtual bool doRollbackBatch() = 0;
 
 private:
     QString m_folder;
+    int m_batchDepth = 0;
+};
+
+// One batch level for a scope: committed by commit(), undone when the scope
+// is left without it (also by an exception).
+class Transaction
+{
+public:
+    explicit Transaction(Database& database) : m_database(database) { m_database.beginBatch(); }
+    ~Transaction()
+    {
+        if (m_done)
+            return;
+        try {
+            m_database.rollbackBatch();
+        } catch (...) {
+            // Undoing never fails in the file; a view that cannot read its
+            // records anew shows them at its next refresh.
+        }
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit()
+    {
+        m_done = true;
+        m_database.commitBatch();
+    }
+
+private:
+    Database& m_database;
+    bool m_done = false;
 };
 
 } // namespace kasplan::db

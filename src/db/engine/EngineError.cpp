@@ -2,8 +2,8 @@
 
 namespace kasplan::db {
 
-EngineError::EngineError(ErrorKind kind, QString text)
-    : m_kind(kind), m_text(std::move(text)), m_utf8(m_text.toUtf8())
+EngineError::EngineError(ErrorKind kind, QString text, QString user)
+    : m_kind(kind), m_text(std::move(text)), m_user(std::move(user)), m_utf8(m_text.toUtf8())
 {
 }
 
@@ -33,7 +33,8 @@ EngineError EngineError::masterMissing(const QString& table)
 EngineError EngineError::recordLocked(const QString& table, const QString& user)
 {
     return {ErrorKind::RecordLocked,
-            QStringLiteral("Record locked by another user.\nTable: %1\nUser: %2").arg(table, user)};
+            QStringLiteral("Record locked by another user.\nTable: %1\nUser: %2").arg(table, user),
+            user};
 }
 
 EngineError EngineError::lockLost(const QString& table, const QString& user)
@@ -42,7 +43,8 @@ EngineError EngineError::lockLost(const QString& table, const QString& user)
             QStringLiteral("Record lock lost: another copy of the program took the record over "
                            "while this one did not answer. The change was not saved.\n"
                            "Table: %1\nUser: %2")
-                .arg(table, user)};
+                .arg(table, user),
+            user};
 }
 
 EngineError EngineError::recordDeleted(const QString& table)
@@ -96,6 +98,14 @@ EngineError EngineError::fieldNotFound(const QString& field)
 EngineError EngineError::tableMissing(const QString& table)
 {
     return {ErrorKind::TableMissing, QStringLiteral("Table does not exist.\nTable: %1").arg(table)};
+}
+
+EngineError EngineError::diskFull(const QString& file)
+{
+    return {ErrorKind::DiskFull,
+            QStringLiteral("Disk full: there is no room to save the change, so it was not "
+                           "saved.\nFile: %1")
+                .arg(file)};
 }
 
 } // namespace kasplan::db

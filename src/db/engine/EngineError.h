@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/UserPrompts.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -7,9 +9,8 @@
 
 namespace kasplan::db {
 
-// What went wrong, for code that decides by kind. The data module's handlers
-// decide by the beginning of the text instead, as they always have; both stay
-// in step because every error is made by the factories below.
+// What went wrong. Code that decides what to do about an error decides by its
+// kind; the text is for the user.
 enum class ErrorKind {
     KeyViolation,
     MinimumCheck,
@@ -31,6 +32,7 @@ enum class ErrorKind {
     UnknownAlias,
     JournalMode,
     Busy,
+    DiskFull,
     FilterSyntax,
     QueryRefused,
     Other,
@@ -39,14 +41,16 @@ enum class ErrorKind {
 // A refusal or failure of the database engine. The texts keep the words of the
 // table engine the program was first written for ("Key violation", "Minimum
 // validity check failed", "Master has detail records", "Record locked by
-// another user." ... "User: NAME"), because the data module tests them.
+// another user." ... "User: NAME"), which its users know.
 class EngineError : public std::exception
 {
 public:
-    EngineError(ErrorKind kind, QString text);
+    EngineError(ErrorKind kind, QString text, QString user = QString());
 
     ErrorKind kind() const { return m_kind; }
     const QString& text() const { return m_text; }
+    // The other copy's user for RecordLocked and LockLost; empty otherwise.
+    const QString& user() const { return m_user; }
     const char* what() const noexcept override { return m_utf8.constData(); }
 
     static EngineError keyViolation(const QString& table);
@@ -65,19 +69,23 @@ public:
     static EngineError notActive(const QString& name);
     static EngineError fieldNotFound(const QString& field);
     static EngineError tableMissing(const QString& table);
+    static EngineError diskFull(const QString& file);
+
+    // The same kind (and user) with another text: a handler's message in
+    // place of the engine's words.
+    EngineError withText(const QString& text) const { return {m_kind, text, m_user}; }
 
 private:
     ErrorKind m_kind;
     QString m_text;
+    QString m_user;
     QByteArray m_utf8;
 };
 
 // Ends an action without a message, like a handler that has shown its own
 // message already. Callers that report errors pass it over silently.
-class AbortError : public std::exception
+class AbortError : public SilentAbort
 {
-public:
-    const char* what() const noexcept override { return "Operation aborted"; }
 };
 
 // A handler's answer to a refused post, edit or delete.

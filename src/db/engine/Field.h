@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HandlerList.h"
 #include "TableDef.h"
 
 #include <QDate>
@@ -32,8 +33,9 @@ public:
         std::function<void(Field&, QString& text, bool displayText)> onGetText;
         // Typed text to store; without a handler the field converts it.
         std::function<void(Field&, const QString& text)> onSetText;
-        // After the field's value changed in the record being edited.
-        std::function<void(Field&)> onChange;
+        // After the field's value changed in the record being edited; every
+        // handler added runs, in the order added.
+        HandlerList<void(Field&)> onChange;
     };
 
     struct LookupDef

@@ -249,6 +249,8 @@ void SqliteConnection::fail(int resultCode, const QString& context)
     if ((code & 0xff) == SQLITE_NOTADB || (code & 0xff) == SQLITE_CORRUPT)
         throw EngineError(ErrorKind::NotADatabase,
                           QStringLiteral("%1.\nFile: %2").arg(message, m_file));
+    if ((resultCode & 0xff) == SQLITE_FULL || (code & 0xff) == SQLITE_FULL)
+        throw EngineError::diskFull(m_file);
     if ((resultCode & 0xff) == SQLITE_BUSY || (resultCode & 0xff) == SQLITE_LOCKED)
         throw EngineError(ErrorKind::Busy,
                           QStringLiteral("Database is busy: another copy of the program is "
@@ -259,6 +261,22 @@ void SqliteConnection::fail(int resultCode, const QString& context)
 
 void SqliteConnection::begin()
 {
+    // Deferred levels below begin first, in order, so savepoints nest as the
+    // levels do.
+    while (m_pending > 0) {
+        beginLevel();
+        --m_pending;
+    }
+    beginLevel();
+}
+
+void SqliteConnection::beginDeferred()
+{
+    ++m_pending;
+}
+
+void SqliteConnection::beginLevel()
+{
     if (m_depth == 0)
         exec(QStringLiteral("BEGIN IMMEDIATE"));
     else
@@ -266,8 +284,12 @@ void SqliteConnection::begin()
     ++m_depth;
 }
 
-void SqliteConnection::commit()
+bool SqliteConnection::commit()
 {
+    if (m_pending > 0) {
+        --m_pending;
+        return false;
+    }
     --m_depth;
     if (m_depth == 0) {
         try {
@@ -279,12 +301,23 @@ void SqliteConnection::commit()
             throw;
         }
     } else {
-        exec(QStringLiteral("RELEASE nested%1").arg(m_depth));
+        try {
+            exec(QStringLiteral("RELEASE nested%1").arg(m_depth));
+        } catch (...) {
+            ++m_depth;
+            rollback();
+            throw;
+        }
     }
+    return true;
 }
 
-void SqliteConnection::rollback()
+bool SqliteConnection::rollback()
 {
+    if (m_pending > 0) {
+        --m_pending;
+        return false;
+    }
     --m_depth;
     // Errors here are passed over: the transaction may be gone already after
     // a failed statement, and the caller is reporting the first failure.
@@ -295,6 +328,7 @@ void SqliteConnection::rollback()
             QStringLiteral("ROLLBACK TO nested%1; RELEASE nested%1").arg(m_depth).toUtf8();
         sqlite3_exec(m_db, sql.constData(), nullptr, nullptr, nullptr);
     }
+    return true;
 }
 
 // ---- SqliteTransaction ----

@@ -75,10 +75,17 @@ public:
     [[noreturn]] void fail(int resultCode, const QString& context);
 
     // One write transaction at a time, taken at once (BEGIN IMMEDIATE) so
-    // two writers never deadlock half way. Nested calls join the outer one.
+    // two writers never deadlock half way. Nested calls join the outer one
+    // as savepoints.
     void begin();
-    void commit();
-    void rollback();
+    // A level whose statement waits for the first begin() within it: a user
+    // action opens one before its rules run, so a question asked before the
+    // first change keeps no other copy waiting.
+    void beginDeferred();
+    // Both answer whether the level had begun in the file (something may
+    // have been written in it).
+    bool commit();
+    bool rollback();
     bool inTransaction() const { return m_depth > 0; }
 
     // Forgets cached statements, after the tables' layout changed.
@@ -87,8 +94,11 @@ public:
 private:
     QString m_file;
     sqlite3* m_db = nullptr;
+    void beginLevel();
+
     QHash<QString, sqlite3_stmt*> m_statements;
-    int m_depth = 0;
+    int m_depth = 0;   // levels begun in the file
+    int m_pending = 0; // deferred levels above them, not begun yet
 };
 
 // Commits at commit(), rolls back when left early (also by an exception).

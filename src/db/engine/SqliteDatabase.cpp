@@ -478,25 +478,41 @@ QueryResult SqliteDatabase::select(const QString& sql)
     return result;
 }
 
-void SqliteDatabase::beginBatch()
+void SqliteDatabase::doBeginBatch()
 {
-    m_connection->begin();
+    m_connection->beginDeferred();
+    m_heldAtBatch.push_back(m_locks->held());
 }
 
-void SqliteDatabase::commitBatch()
+bool SqliteDatabase::doCommitBatch()
 {
-    m_connection->commit();
+    SqliteRecordLocks::Held before = std::move(m_heldAtBatch.back());
+    m_heldAtBatch.pop_back();
+    try {
+        return m_connection->commit();
+    } catch (...) {
+        m_locks->restoreHeld(std::move(before));
+        m_tables.clear();
+        updateHeartbeatTimer();
+        throw;
+    }
 }
 
-void SqliteDatabase::rollbackBatch()
+bool SqliteDatabase::doRollbackBatch()
 {
-    m_connection->rollback();
-    m_tables.clear();
+    const bool wrote = m_connection->rollback();
+    m_locks->restoreHeld(std::move(m_heldAtBatch.back()));
+    m_heldAtBatch.pop_back();
+    if (wrote)
+        m_tables.clear();
+    updateHeartbeatTimer();
+    return wrote;
 }
 
 void SqliteDatabase::saveChanges()
 {
-    if (m_connection->inTransaction())
+    // Inside a batch the changes reach the file when its outer level is kept.
+    if (batchDepth() == 0 && m_connection->inTransaction())
         throw EngineError(ErrorKind::Other,
                           QStringLiteral("Changes are pending in an open transaction."));
 }

@@ -2,16 +2,17 @@
 
 #include "Database.h"
 #include "HostIdentity.h"
+#include "SqliteRecordLocks.h"
 
 #include <QHash>
 #include <QTimer>
 
 #include <memory>
+#include <vector>
 
 namespace kasplan::db {
 
 class SqliteConnection;
-class SqliteRecordLocks;
 
 // A folder's database as one SQLite file. Safe for several copies of the
 // program sharing the folder: rollback journal (never write-ahead logging,
@@ -62,14 +63,16 @@ public:
     void lockRecord(const TableDef& table, const RowKey& key) override;
     void unlockRecord(const TableDef& table, const RowKey& key) override;
     QueryResult select(const QString& sql) override;
-    void beginBatch() override;
-    void commitBatch() override;
-    void rollbackBatch() override;
     void saveChanges() override;
 
     void setLockLeaseMs(int leaseMs);
     const QString& session() const;
     SqliteConnection& connection() { return *m_connection; }
+
+protected:
+    void doBeginBatch() override;
+    bool doCommitBatch() override;
+    bool doRollbackBatch() override;
 
 private:
     void advanceHeartbeat();
@@ -78,6 +81,8 @@ private:
     std::unique_ptr<SqliteConnection> m_connection;
     std::unique_ptr<SqliteRecordLocks> m_locks;
     QHash<QString, TableDef> m_tables;
+    // The locks held when each open batch level began, for undoing it.
+    std::vector<SqliteRecordLocks::Held> m_heldAtBatch;
     QTimer m_heartbeat;
 };
 

@@ -50,6 +50,12 @@ public:
     void forget(const QString& table, const QString& key);
     int heldCount() const { return int(m_held.size()); }
 
+    // What this copy holds, to be put back when a transaction that took or
+    // released locks is undone.
+    using Held = QHash<QPair<QString, QString>, int>;
+    const Held& held() const { return m_held; }
+    void restoreHeld(Held held) { m_held = std::move(held); }
+
     // Advances this copy's heartbeat on all its locks (own transaction).
     void heartbeat();
 
@@ -80,7 +86,7 @@ private:
     HostIdentity m_self;
     QString m_session;
     int m_leaseMs;
-    QHash<LockId, int> m_held;
+    Held m_held;
     QHash<LockId, Watch> m_watches;
 };
 

@@ -125,8 +125,28 @@ void TableView::doOpen()
         m_database = nullptr;
         throw;
     }
+    connectToDatabase();
+}
+
+void TableView::connectToDatabase()
+{
     connect(m_database, &Database::tableChanged, this, &TableView::tableChangedElsewhere,
             Qt::UniqueConnection);
+    connect(m_database, &Database::transactionBegun, this, &TableView::transactionBegun,
+            Qt::UniqueConnection);
+    connect(m_database, &Database::transactionKept, this, &TableView::transactionKept,
+            Qt::UniqueConnection);
+    connect(m_database, &Database::transactionUndone, this, &TableView::transactionUndone,
+            Qt::UniqueConnection);
+    connect(m_database, &Database::transactionUndoneSettled, this,
+            &TableView::transactionUndoneSettled, Qt::UniqueConnection);
+}
+
+void TableView::disconnectFromDatabase()
+{
+    disconnect(m_database, nullptr, this, nullptr);
+    m_saved.clear();
+    m_undoneRereadKeys.reset();
 }
 
 void TableView::doClose()
@@ -134,7 +154,7 @@ void TableView::doClose()
     if (m_state == State::Edit)
         unlockQuietly();
     if (m_database)
-        disconnect(m_database, &Database::tableChanged, this, &TableView::tableChangedElsewhere);
+        disconnectFromDatabase();
     m_keys.clear();
     m_database = nullptr;
     m_linkNone = true;
@@ -196,7 +216,7 @@ void TableView::placeRow(Record& record, const QVariantList& stored) const
 bool TableView::passesRecordFilter(Record& record)
 {
     bool accept = true;
-    withRecord(record, State::Filter, [&] { accept = m_events.onFilterRecord(*this); });
+    withRecord(record, State::Filter, [&] { accept = m_events.onFilterRecord.all(*this); });
     return accept;
 }
 
@@ -492,8 +512,7 @@ void TableView::edit()
         insert();
         return;
     }
-    if (m_events.beforeEdit)
-        m_events.beforeEdit(*this);
+    m_events.beforeEdit(*this);
     const RowKey key = m_keys.at(m_index);
     Record fresh = emptyRecord();
     for (;;) {
@@ -533,8 +552,7 @@ void TableView::edit()
     m_rowCache.remove(m_index);
     setState(State::Edit);
     notify(DataEvent::RecordChange);
-    if (m_events.afterEdit)
-        m_events.afterEdit(*this);
+    m_events.afterEdit(*this);
 }
 
 void TableView::insert()
@@ -551,8 +569,7 @@ void TableView::beginInsert(bool atEnd)
 {
     checkActive();
     prepareToMove();
-    if (m_events.beforeInsert)
-        m_events.beforeInsert(*this);
+    m_events.beforeInsert(*this);
     m_indexBeforeInsert = m_index;
     m_index = atEnd ? rowCount() : std::max(m_index, 0);
     m_current = emptyRecord();
@@ -568,8 +585,7 @@ void TableView::beginInsert(bool atEnd)
     try {
         computeDerived(m_current);
         notify(DataEvent::StateChange);
-        if (m_events.onNewRecord)
-            m_events.onNewRecord(*this);
+        m_events.onNewRecord(*this);
     } catch (...) {
         m_state = State::Browse;
         loadCurrent(std::min(std::max(m_indexBeforeInsert, 0), rowCount() - 1));
@@ -580,8 +596,7 @@ void TableView::beginInsert(bool atEnd)
     m_modified = false;
     m_bof = m_eof = false;
     notify(DataEvent::DataSetChange);
-    if (m_events.afterInsert)
-        m_events.afterInsert(*this);
+    m_events.afterInsert(*this);
 }
 
 bool TableView::belongsInView(const RowKey& key)
@@ -618,8 +633,8 @@ void TableView::post()
     checkActive();
     if (!isEditing())
         return;
-    if (m_events.beforePost)
-        m_events.beforePost(*this);
+    Transaction action(*m_database);
+    m_events.beforePost(*this);
     const bool inserting = m_state == State::Insert;
     RowKey newKey;
     for (;;) {
@@ -671,8 +686,8 @@ void TableView::post()
     placeAfterPost(oldKey, newKey, fallback);
     notify(DataEvent::StateChange);
     notify(DataEvent::DataSetChange);
-    if (m_events.afterPost)
-        m_events.afterPost(*this);
+    m_events.afterPost(*this);
+    action.commit();
 }
 
 void TableView::unlockQuietly()
@@ -692,8 +707,7 @@ void TableView::cancel()
 {
     if (!isActive() || !isEditing())
         return;
-    if (m_events.beforeCancel)
-        m_events.beforeCancel(*this);
+    m_events.beforeCancel(*this);
     const bool inserting = m_state == State::Insert;
     if (!inserting)
         unlockQuietly();
@@ -704,8 +718,7 @@ void TableView::cancel()
     loadCurrent(std::min(std::max(index, 0), rowCount() - 1));
     notify(DataEvent::StateChange);
     notify(inserting ? DataEvent::DataSetChange : DataEvent::RecordChange);
-    if (m_events.afterCancel)
-        m_events.afterCancel(*this);
+    m_events.afterCancel(*this);
 }
 
 void TableView::deleteRecord()
@@ -718,11 +731,13 @@ void TableView::deleteRecord()
     if (m_keys.empty() || m_index < 0)
         throw EngineError(ErrorKind::Other,
                           QStringLiteral("Cannot perform this operation on an empty dataset."));
-    if (m_events.beforeDelete)
-        m_events.beforeDelete(*this);
+    Transaction action(*m_database);
+    m_events.beforeDelete(*this);
     // The handler may have moved the view; delete what is current now.
-    if (m_keys.empty() || m_index < 0)
+    if (m_keys.empty() || m_index < 0) {
+        action.commit();
         return;
+    }
     const RowKey key = m_state == State::Edit ? m_editKey : m_keys.at(m_index);
     for (;;) {
         try {
@@ -750,8 +765,8 @@ void TableView::deleteRecord()
     if (wasEditing)
         notify(DataEvent::StateChange);
     notify(DataEvent::DataSetChange);
-    if (m_events.afterDelete)
-        m_events.afterDelete(*this);
+    m_events.afterDelete(*this);
+    action.commit();
 }
 
 void TableView::refresh()
@@ -759,14 +774,95 @@ void TableView::refresh()
     checkActive();
     checkBrowseMode();
     reloadKeepingPlace();
-    if (m_events.afterRefresh)
-        m_events.afterRefresh(*this);
+    m_events.afterRefresh(*this);
 }
 
 void TableView::saveChanges()
 {
     if (m_database)
         m_database->saveChanges();
+}
+
+void TableView::transactionBegun(int depth)
+{
+    Saved saved;
+    saved.depth = depth;
+    saved.state = m_state;
+    saved.current = m_current;
+    saved.original = m_original;
+    saved.editKey = m_editKey;
+    if (m_state == State::Browse && m_index >= 0 && m_index < rowCount())
+        saved.place = m_keys.at(m_index);
+    saved.index = m_index;
+    saved.indexBeforeInsert = m_indexBeforeInsert;
+    saved.locked = m_locked;
+    saved.modified = m_modified;
+    m_saved.push_back(std::move(saved));
+}
+
+void TableView::transactionKept(int depth)
+{
+    while (!m_saved.empty() && m_saved.back().depth >= depth)
+        m_saved.pop_back();
+}
+
+void TableView::transactionUndone(int depth, bool wrote)
+{
+    // First step: the record and state the level found, values typed
+    // included; no records are read yet, as a master may not have its own
+    // record back.
+    const Saved* saved = nullptr;
+    while (!m_saved.empty() && m_saved.back().depth > depth)
+        m_saved.pop_back();
+    if (!m_saved.empty() && m_saved.back().depth == depth)
+        saved = &m_saved.back();
+    if (saved) {
+        m_state = saved->state;
+        m_current = saved->current;
+        m_original = saved->original;
+        m_editKey = saved->editKey;
+        m_index = saved->index;
+        m_indexBeforeInsert = saved->indexBeforeInsert;
+        m_locked = saved->locked;
+        m_modified = saved->modified;
+        m_undonePlace = saved->place;
+    } else {
+        m_undonePlace = m_state == State::Browse && m_index >= 0 && m_index < rowCount()
+                            ? m_keys.at(m_index)
+                            : RowKey();
+    }
+    m_undoneRereadKeys = wrote;
+    if (saved)
+        m_saved.pop_back();
+}
+
+void TableView::transactionUndoneSettled()
+{
+    if (!m_undoneRereadKeys)
+        return;
+    const bool reread = *m_undoneRereadKeys;
+    m_undoneRereadKeys.reset();
+    try {
+        if (reread)
+            loadKeys();
+        clearRowCache();
+        const int n = rowCount();
+        if (m_state == State::Edit) {
+            const int at = m_keys.indexOf(m_editKey);
+            m_index = at >= 0 ? at : std::min(m_keys.lowerBound(m_editKey), n - 1);
+        } else if (m_state == State::Insert) {
+            m_index = std::clamp(m_index, 0, n);
+        } else {
+            const int at =
+                m_undonePlace.isEmpty() ? std::max(m_index, 0) : m_keys.lowerBound(m_undonePlace);
+            loadCurrent(std::min(at, n - 1));
+        }
+        m_bof = m_eof = n == 0 && m_state == State::Browse;
+    } catch (const EngineError&) {
+        // The records are read anew at the next refresh.
+    }
+    notifyControls(DataEvent::StateChange);
+    notifyControls(DataEvent::DataSetChange);
 }
 
 void TableView::tableChangedElsewhere(const QString& table)

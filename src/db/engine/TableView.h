@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 namespace kasplan::db {
@@ -25,6 +26,12 @@ class Database;
 // re-reads the record, so the edit starts from what is stored); post and
 // cancel release it. A post writes only the fields that changed, in one
 // transaction, synced to disk before post() returns.
+//
+// A post and a delete are each one transaction together with everything
+// their handlers change (a cascade, the stock flags of a cultivar): all of it
+// is kept or none. When a transaction is undone, every view on the database
+// returns to the record and state it had when the transaction began, with
+// the values its user had typed, and reads what is stored anew.
 class TableView : public DataSet
 {
     Q_OBJECT
@@ -107,6 +114,12 @@ private:
     void placeAfterPost(const RowKey& oldKey, const RowKey& newKey, int fallbackIndex);
     void unlockQuietly();
     void tableChangedElsewhere(const QString& table);
+    void transactionBegun(int depth);
+    void transactionKept(int depth);
+    void transactionUndone(int depth, bool wrote);
+    void transactionUndoneSettled();
+    void connectToDatabase();
+    void disconnectFromDatabase();
     // The position found through the ordered keys, -1 for none, or
     // NotApplicable when the search is not on the leading key fields.
     static constexpr int NotApplicable = -2;
@@ -133,6 +146,25 @@ private:
     Condition m_filterCondition;
     QList<Field*> m_keyFields;
     bool m_locked = false;
+
+    // The view as a transaction level found it, to return to if it is undone.
+    struct Saved
+    {
+        int depth = 0;
+        State state = State::Browse;
+        Record current;
+        Record original;
+        RowKey editKey;
+        RowKey place;
+        int index = -1;
+        int indexBeforeInsert = -1;
+        bool locked = false;
+        bool modified = false;
+    };
+    std::vector<Saved> m_saved;
+    // Set between the two steps of undoing: whether to read the keys anew.
+    std::optional<bool> m_undoneRereadKeys;
+    RowKey m_undonePlace;
 };
 
 } // namespace kasplan::db

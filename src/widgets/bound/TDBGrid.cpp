@@ -1,5 +1,7 @@
 #include "TDBGrid.h"
 
+#include "core/ErrorBarrier.h"
+
 #include <QHeaderView>
 
 namespace kasplan {
@@ -41,8 +43,14 @@ void TDBGrid::keyboardSearch(const QString&) {}
 void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
     QTableView::currentChanged(current, previous);
-    if (!m_following && current.isValid() && current.row() != previous.row())
-        m_model->setCurrentRow(current.row());
+    if (m_following || !current.isValid() || current.row() == previous.row())
+        return;
+    // When the view cannot move (a pending change is refused), the error is
+    // shown and the grid goes back to the view's record once the selection
+    // has settled.
+    if (!Guarded([&] { m_model->setCurrentRow(current.row()); }))
+        QMetaObject::invokeMethod(
+            this, [this] { showCurrentRow(m_model->currentRow()); }, Qt::QueuedConnection);
 }
 
 void TDBGrid::showCurrentRow(int row)

@@ -1,5 +1,6 @@
 #include "TDBNavigator.h"
 
+#include "core/ErrorBarrier.h"
 #include "db/engine/DataSet.h"
 #include "db/engine/DataSource.h"
 
@@ -58,8 +59,10 @@ TDBNavigator::TDBNavigator(db::DataSource* source, QWidget* parent)
 
 void TDBNavigator::move(void (*step)(db::DataSource&))
 {
+    // A refusal (a pending change that cannot be saved) is shown; the view
+    // stays on its record and the buttons show where it is.
     if (m_source && m_source->dataSet() && m_source->dataSet()->isActive())
-        step(*m_source);
+        Guarded([&] { step(*m_source); });
     updateButtons();
 }
 

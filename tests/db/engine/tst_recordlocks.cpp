@@ -82,13 +82,16 @@ void TestRecordLocks::editOfLockedRecordNamesTheHolder()
 
     // The edit error handler hears of it and may end the edit silently.
     QString heard;
-    m_cdata->events().onEditError = [&](db::DataSet&, const EngineError& e, db::DataAction& a) {
+    bool listening = true;
+    m_cdata->events().onEditError.add([&](db::DataSet&, const EngineError& e, db::DataAction& a) {
+        if (!listening)
+            return;
         heard = e.text();
         a = db::DataAction::Abort;
-    };
+    });
     QVERIFY_THROWS_EXCEPTION(db::AbortError, m_cdata->edit());
     QCOMPARE(heard, refusal);
-    m_cdata->events().onEditError = nullptr;
+    listening = false;
 
     // Deleting it is refused the same way; other records are free.
     try {

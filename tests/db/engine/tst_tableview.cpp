@@ -205,9 +205,9 @@ void TestTableView::filterTextAndRecordFilter()
     QFETCH(QStringList, expected);
 
     if (onlyNL) {
-        m_cdata->events().onFilterRecord = [](DataSet& v) {
+        m_cdata->events().onFilterRecord.add([](DataSet& v) {
             return v.fieldByName(QStringLiteral("Source"))->asString() == QLatin1String("NL");
-        };
+        });
         m_cdata->setFilterFields({QStringLiteral("Source")});
     }
     m_cdata->open();
@@ -345,12 +345,12 @@ void TestTableView::calculatedAndLookupFields()
                                                {QStringLiteral("Size")},
                                                QStringLiteral("Size")});
     int calculations = 0;
-    sizes->events().onCalcFields = [&](DataSet& v) {
+    sizes->events().onCalcFields.add([&](DataSet& v) {
         ++calculations;
         db::Field* count = v.fieldByName(QStringLiteral("Aantal"));
         if (!count->isNull())
             v.fieldByName(QStringLiteral("Twice"))->setValue(count->asInteger() * 2);
-    };
+    });
     m_db->add(QStringLiteral("Csizes"), {{QStringLiteral("Cultivar"), QStringLiteral("Zebra")},
                                          {QStringLiteral("Source"), QStringLiteral("US")},
                                          {QStringLiteral("Size"), QStringLiteral("99/99")}});
@@ -383,25 +383,25 @@ void TestTableView::eventsAndDataChange()
 {
     QStringList log;
     auto& e = m_cdata->events();
-    e.beforeInsert = [&](DataSet&) { log << QStringLiteral("beforeInsert"); };
-    e.onNewRecord = [&](DataSet& v) {
+    e.beforeInsert.add([&](DataSet&) { log << QStringLiteral("beforeInsert"); });
+    e.onNewRecord.add([&](DataSet& v) {
         log << QStringLiteral("newRecord");
         v.fieldByName(QStringLiteral("Status"))->setValue(QStringLiteral("Toegevoegd"));
-    };
-    e.afterInsert = [&](DataSet&) { log << QStringLiteral("afterInsert"); };
-    e.beforePost = [&](DataSet&) { log << QStringLiteral("beforePost"); };
-    e.afterPost = [&](DataSet&) { log << QStringLiteral("afterPost"); };
-    e.beforeEdit = [&](DataSet&) { log << QStringLiteral("beforeEdit"); };
-    e.afterEdit = [&](DataSet&) { log << QStringLiteral("afterEdit"); };
-    e.beforeDelete = [&](DataSet&) { log << QStringLiteral("beforeDelete"); };
-    e.afterDelete = [&](DataSet&) { log << QStringLiteral("afterDelete"); };
-    m_cdata->fieldByName(QStringLiteral("Kleur"))->handlers().onChange = [&](db::Field& f) {
+    });
+    e.afterInsert.add([&](DataSet&) { log << QStringLiteral("afterInsert"); });
+    e.beforePost.add([&](DataSet&) { log << QStringLiteral("beforePost"); });
+    e.afterPost.add([&](DataSet&) { log << QStringLiteral("afterPost"); });
+    e.beforeEdit.add([&](DataSet&) { log << QStringLiteral("beforeEdit"); });
+    e.afterEdit.add([&](DataSet&) { log << QStringLiteral("afterEdit"); });
+    e.beforeDelete.add([&](DataSet&) { log << QStringLiteral("beforeDelete"); });
+    e.afterDelete.add([&](DataSet&) { log << QStringLiteral("afterDelete"); });
+    m_cdata->fieldByName(QStringLiteral("Kleur"))->handlers().onChange.add([&](db::Field& f) {
         log << QStringLiteral("change ") + f.asString();
-    };
-    m_dsCdata->handlers().onDataChange = [&](DataSource&, db::Field* f) {
+    });
+    m_dsCdata->handlers().onDataChange.add([&](DataSource&, db::Field* f) {
         if (f)
             log << QStringLiteral("dataChange ") + f->fieldName();
-    };
+    });
     m_cdata->fieldByName(QStringLiteral("Kleur"))->handlers().onGetText =
         [](db::Field& f, QString& text, bool display) {
             if (display && !f.isNull())
@@ -431,11 +431,12 @@ void TestTableView::eventsAndDataChange()
 
 void TestTableView::postErrorHandlerDecides()
 {
-    m_cdata->events().onPostError = [](DataSet&, const EngineError& error, db::DataAction& action) {
-        if (error.text().startsWith(QLatin1String("Key violation")))
-            throw EngineError(ErrorKind::Other, QStringLiteral("Error KP 3"));
-        action = db::DataAction::Abort;
-    };
+    m_cdata->events().onPostError.add(
+        [](DataSet&, const EngineError& error, db::DataAction& action) {
+            if (error.text().startsWith(QLatin1String("Key violation")))
+                throw EngineError(ErrorKind::Other, QStringLiteral("Error KP 3"));
+            action = db::DataAction::Abort;
+        });
     m_cdata->open();
     m_cdata->insert();
     m_cdata->fieldByName(QStringLiteral("Cultivar"))->setValue(QStringLiteral("Zebra"));
@@ -461,7 +462,7 @@ void TestTableView::suspendedDisplayStillMovesDetails()
     QSignalSpy scrolled(m_dsCdata.get(), &DataSource::scrolled);
     QSignalSpy changed(m_dsCdata.get(), &DataSource::dataSetChanged);
     int handlerCalls = 0;
-    m_dsCdata->handlers().onDataChange = [&](DataSource&, db::Field*) { ++handlerCalls; };
+    m_dsCdata->handlers().onDataChange.add([&](DataSource&, db::Field*) { ++handlerCalls; });
 
     m_cdata->disableControls();
     QVERIFY(m_cdata->locate({QStringLiteral("Cultivar")}, {QStringLiteral("Blenda")}));
