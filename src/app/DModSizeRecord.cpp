@@ -39,14 +39,19 @@ bool DModSizeRecord::databaseOpen() const
     return m_dmod.tbCsizes()->isActive();
 }
 
+std::optional<double> DModSizeRecord::ForcingValue(const db::Field& field)
+{
+    if (field.isNull() || db::isText(field.dataType()))
+        return std::nullopt;
+    if (field.dataType() == db::FieldType::Date)
+        return FromQDate(field.asDate());
+    return field.asFloat();
+}
+
 std::optional<double> DModSizeRecord::Forcing::value(const QString& field) const
 {
     const db::Field* f = currentField(m_sizes, field);
-    if (!f || f->isNull())
-        return std::nullopt;
-    if (f->dataType() == db::FieldType::Date)
-        return FromQDate(f->asDate());
-    return f->asFloat();
+    return f ? ForcingValue(*f) : std::nullopt;
 }
 
 QString DModSizeRecord::Forcing::cultivarName() const

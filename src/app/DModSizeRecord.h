@@ -8,7 +8,8 @@ class TDMod;
 
 namespace db {
 class DataSet;
-}
+class Field;
+} // namespace db
 
 // The main window's view of the data module: the current record of the size
 // view tbCsizes (with the cultivar's remarks from tbCdata), and a notice
@@ -23,6 +24,10 @@ public:
     const ForcingRecord& forcing() const override { return m_forcing; }
     QString displayText(const QString& field) const override;
     bool databaseOpen() const override;
+
+    // A stored field as the schedule reads it: a number, a date as its day
+    // number; null, and text, give no value.
+    static std::optional<double> ForcingValue(const db::Field& field);
 
 private:
     // The forcing parameters of the current size record; no record reads as

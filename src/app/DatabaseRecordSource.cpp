@@ -1,5 +1,7 @@
 #include "DatabaseRecordSource.h"
 
+#include "DModSizeRecord.h"
+
 #include "core/UserPrompts.h"
 #include "db/StandardDatabase.h"
 #include "db/TDMod.h"
@@ -9,7 +11,6 @@
 #include "db/engine/Field.h"
 #include "db/engine/SqliteDatabase.h"
 #include "db/engine/TableView.h"
-#include "schedule/DateUtils.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -129,17 +130,10 @@ ForcingValues currentRecordValues(db::DataSet& sizes)
 {
     ForcingValues record;
     for (db::Field* field : sizes.fields()) {
-        if (field->kind() != db::FieldKind::Data || field->isNull())
+        if (field->kind() != db::FieldKind::Data)
             continue;
-        const QVariant value = field->value();
-        if (value.metaType().id() == QMetaType::QDate) {
-            record.set(field->fieldName(), FromQDate(value.toDate()));
-        } else {
-            bool isNumber = false;
-            const double number = value.toDouble(&isNumber);
-            if (isNumber)
-                record.set(field->fieldName(), number);
-        }
+        if (const auto value = DModSizeRecord::ForcingValue(*field))
+            record.set(field->fieldName(), *value);
     }
     record.setCultivarName(sizes.fieldByName(QStringLiteral("Cultivar"))->value().toString());
     return record;

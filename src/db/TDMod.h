@@ -73,14 +73,12 @@ public:
     void setTussenTunit(int unit) { m_TussenTunit = unit; }
     int Kperiodunit() const { return m_Kperiodunit; }
     void setKperiodunit(int unit) { m_Kperiodunit = unit; }
+    // Made from the units by SetPeriodUnits.
     const QString& TussenTCaption() const { return m_TussenTCaption; }
-    void setTussenTCaption(const QString& caption) { m_TussenTCaption = caption; }
     const QString& KoudeCaption() const { return m_KoudeCaption; }
-    void setKoudeCaption(const QString& caption) { m_KoudeCaption = caption; }
     bool VoorraadOnly() const { return m_VoorraadOnly; }
     void setVoorraadOnly(bool on) { m_VoorraadOnly = on; }
     bool PGVoorraadOnly() const { return m_PGVoorraadOnly; }
-    void setPGVoorraadOnly(bool on) { m_PGVoorraadOnly = on; }
     bool Copying() const { return m_Copying; }
     void setCopying(bool on) { m_Copying = on; }
     bool InternalEdit() const { return m_InternalEdit; }

@@ -8,6 +8,7 @@
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
 #include "engine/DataSource.h"
+#include "engine/Database.h"
 #include "engine/EngineError.h"
 #include "engine/TableView.h"
 
@@ -311,7 +312,11 @@ void TDMod::tbCdataAfterInsert()
     if (m_Copying || !NewCultivarDialogHook)
         return;
     if (NewCultivarDialogHook()) {
+        // The size "Alle" goes into the size list and the cultivar's sizes
+        // together, or into neither.
+        db::Transaction sizes(*m_tbCdata->database());
         EnsureAlleSize();
+        sizes.commit();
         m_tbCdata->edit();
     } else {
         m_tbCdata->cancel();

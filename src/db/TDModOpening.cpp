@@ -4,6 +4,7 @@
 
 #include "core/AppGlobals.h"
 #include "core/IniFile.h"
+#include "core/SettingsCatalog.h"
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
 #include "db/rules/DatabaseErrorReport.h"

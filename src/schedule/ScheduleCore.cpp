@@ -154,8 +154,6 @@ void ScheduleCore::FormShow(int seasonYear)
 void ScheduleCore::FormActivate()
 {
     m_windowActive = true;
-    if (m_messageLevel < 2)
-        m_okButtonEnabled = true;
     AdjustHousingToData();
 }
 
@@ -390,7 +388,6 @@ bool ScheduleCore::FindHousingDate(const QString& base, int sign, TDate x, CalcM
         if (result.twoPeriods)
             MarkPeriodCell(result.period - 1, base);
     }
-    m_okButtonEnabled = m_messageLevel < 2;
     return m_messageLevel < 2;
 }
 
@@ -475,14 +472,12 @@ void ScheduleCore::ClearCalcMessages()
     m_ical.ClearMessage();
     m_eMemoVisible = false;
     m_eMemoLines.clear();
-    m_okButtonEnabled = true;
 }
 
 void ScheduleCore::ReportMissingPeriod(int k, CalcMarks marks)
 {
     ShowCalcMessage(MissingPeriodText.arg(PeriodLabel(k)), {}, marks);
     m_messageLevel = 2;
-    m_okButtonEnabled = false;
 }
 
 void ScheduleCore::MarkPeriodCell(int k, const QString& base)

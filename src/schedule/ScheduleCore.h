@@ -111,7 +111,8 @@ public:
     QString EDatePanelCaption() const { return m_eDatePanelCaption; }
     QStringList EMemoLines() const { return m_eMemoLines; }
     bool EMemoVisible() const { return m_eMemoVisible; }
-    bool OkButtonEnabled() const { return m_okButtonEnabled; }
+    // A schedule with an error cannot be taken over.
+    bool OkButtonEnabled() const { return m_messageLevel < 2; }
     const PeriodTable& periodTable() const { return m_periodTable; }
 
     // --- The window's events, as far as the calculation takes part -------------
@@ -191,7 +192,6 @@ private:
     QString m_eDatePanelCaption;
     QStringList m_eMemoLines{QStringLiteral("Waarschuwing/Error:")};
     bool m_eMemoVisible = true;
-    bool m_okButtonEnabled = true;
 };
 
 } // namespace kasplan

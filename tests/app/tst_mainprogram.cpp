@@ -62,6 +62,7 @@ private Q_SLOTS:
     void impossibleForcingMethodWorksAsSoil();
     void noDatabaseNoSchedule_data();
     void noDatabaseNoSchedule();
+    void deliveredRecordsUnprotectedWithoutTheCultivarWindow();
 
 private:
     void start();
@@ -290,6 +291,25 @@ void TestMainProgram::noDatabaseNoSchedule()
     w.ApplyBroeiMethode();
     QVERIFY(!w.EMemo->toPlainText().contains(QLatin1String("Error KP")));
     QVERIFY(!w.core().hasHarvestEnd());
+}
+
+// A known gap, until the cultivar data window is built: the protection of
+// the delivered records and the status they get when changed apply only
+// while that window exists, and nothing in the running program tells the
+// data module that it does. This test changes with that window: it must then
+// see the change refused ("Error KP 2").
+void TestMainProgram::deliveredRecordsUnprotectedWithoutTheCultivarWindow()
+{
+    start();
+    db::TableView* cdata = m_program->DMod()->tbCdata();
+    QCOMPARE(cdata->fieldByName(QStringLiteral("Status"))->asString(), QStringLiteral("DLV/LBO"));
+    QVERIFY(!TZHRegistry::current().ReadBool(Setting::CanDelEditStdRecs));
+    cdata->edit();
+    cdata->fieldByName(QStringLiteral("Source"))->setValue(QStringLiteral("XX"));
+    cdata->post();
+    QCOMPARE(cdata->fieldByName(QStringLiteral("Source"))->asString(), QStringLiteral("XX"));
+    QCOMPARE(cdata->fieldByName(QStringLiteral("Status"))->asString(), QStringLiteral("DLV/LBO"));
+    QVERIFY((*m_prompts)->shown().isEmpty());
 }
 
 QTEST_MAIN(TestMainProgram)

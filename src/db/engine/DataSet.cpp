@@ -9,13 +9,6 @@ namespace kasplan::db {
 
 namespace {
 
-bool sameValue(const QVariant& a, const QVariant& b)
-{
-    if (a.isNull() || b.isNull())
-        return a.isNull() == b.isNull();
-    return a == b;
-}
-
 // Restores what a temporary switch of record or state changed, also when the
 // work in between throws.
 class RecordSwitch

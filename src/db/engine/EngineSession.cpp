@@ -37,12 +37,6 @@ EngineSession::EngineSession(QString configFile)
 
 EngineSession::~EngineSession() = default;
 
-EngineSession& EngineSession::defaultSession()
-{
-    static EngineSession session;
-    return session;
-}
-
 QString EngineSession::aliasPath(const QString& alias) const
 {
     return m_aliases.path(alias);

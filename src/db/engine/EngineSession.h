@@ -31,10 +31,6 @@ public:
     EngineSession(const EngineSession&) = delete;
     EngineSession& operator=(const EngineSession&) = delete;
 
-    // The program's own session, made on first use. Close its databases
-    // (closeDatabases) before the application object goes.
-    static EngineSession& defaultSession();
-
     AliasConfig& aliases() { return m_aliases; }
     const AliasConfig& aliases() const { return m_aliases; }
     // The folder of an alias, or empty text when there is no such alias.

@@ -13,11 +13,6 @@ namespace kasplan::db {
 
 namespace {
 
-bool isTextType(FieldType t)
-{
-    return t == FieldType::Alpha || t == FieldType::Memo;
-}
-
 QVariant wholeNumber(const Field& f, const QVariant& value, qint64 low, qint64 high)
 {
     qint64 n = 0;
@@ -236,7 +231,7 @@ QString Field::text() const
 QVariant Field::valueFromText(const QString& text) const
 {
     const QString t = text.trimmed();
-    if (isTextType(m_def.type))
+    if (isText(m_def.type))
         return text.isEmpty() ? QVariant() : QVariant(text);
     if (t.isEmpty())
         return {};

@@ -14,6 +14,14 @@ namespace kasplan::db {
 
 class DataSet;
 
+// Two field values are the same: both null, or equal.
+inline bool sameValue(const QVariant& a, const QVariant& b)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() == b.isNull();
+    return a == b;
+}
+
 enum class FieldKind {
     Data,       // stored in the table
     Calculated, // computed by the view's calculation handler for every record

@@ -64,24 +64,6 @@ bool startsWithNoCase(const QByteArray& text, const QByteArray& prefix)
     return true;
 }
 
-RowKey keyFromValues(const QVariantList& values)
-{
-    RowKey key;
-    key.reserve(values.size());
-    for (const QVariant& v : values)
-        key.append(v.isNull() ? QByteArray() : v.toString().toUtf8());
-    return key;
-}
-
-QVariantList keyToValues(const RowKey& key)
-{
-    QVariantList values;
-    values.reserve(key.size());
-    for (const QByteArray& part : key)
-        values.append(QString::fromUtf8(part));
-    return values;
-}
-
 QByteArray encodeRowNumber(qint64 number)
 {
     // Flipping the sign bit makes the big-endian bytes sort like the numbers.

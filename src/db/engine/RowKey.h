@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QList>
 #include <QStringList>
-#include <QVariantList>
 
 namespace kasplan::db {
 
@@ -21,9 +20,6 @@ int compareNoCase(const QByteArray& a, const QByteArray& b);
 int compareExact(const QByteArray& a, const QByteArray& b);
 // True when text begins with prefix, the letters A to Z in either case.
 bool startsWithNoCase(const QByteArray& text, const QByteArray& prefix);
-
-RowKey keyFromValues(const QVariantList& values);
-QVariantList keyToValues(const RowKey& key);
 
 QByteArray encodeRowNumber(qint64 number);
 qint64 decodeRowNumber(const QByteArray& bytes);

@@ -34,7 +34,7 @@ QString columnDefinition(const TableDef& table, const FieldDef& field)
         sql += QStringLiteral(" NOT NULL DEFAULT ''");
     else if (field.required)
         sql += QStringLiteral(" NOT NULL");
-    if (field.required && (field.type == FieldType::Alpha || field.type == FieldType::Memo))
+    if (field.required && isText(field.type))
         sql += QStringLiteral(" CONSTRAINT %1 CHECK (%2 <> '')")
                    .arg(quoted(QStringLiteral("req_") + field.name), name);
     if (field.type == FieldType::Alpha && field.size > 0)

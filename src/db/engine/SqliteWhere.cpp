@@ -11,11 +11,6 @@ namespace {
 
 using SqliteSchema::quoted;
 
-bool isText(FieldType type)
-{
-    return type == FieldType::Alpha || type == FieldType::Memo;
-}
-
 EngineError typeMismatch(const QString& field, const QVariant& value)
 {
     return {ErrorKind::FilterSyntax,

@@ -19,6 +19,12 @@ enum class FieldType {
     Memo,    // text of any length
 };
 
+// Alpha and Memo: fields that hold text.
+constexpr bool isText(FieldType type)
+{
+    return type == FieldType::Alpha || type == FieldType::Memo;
+}
+
 struct FieldDef
 {
     QString name;

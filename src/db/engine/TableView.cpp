@@ -10,18 +10,6 @@ namespace kasplan::db {
 
 namespace {
 
-bool sameValue(const QVariant& a, const QVariant& b)
-{
-    if (a.isNull() || b.isNull())
-        return a.isNull() == b.isNull();
-    return a == b;
-}
-
-bool isText(FieldType type)
-{
-    return type == FieldType::Alpha || type == FieldType::Memo;
-}
-
 // Marks the view as writing, so the database's change notice about its own
 // write does not make it re-read its record half way.
 class WritingFlag
@@ -797,6 +785,8 @@ void TableView::transactionBegun(int depth)
     saved.indexBeforeInsert = m_indexBeforeInsert;
     saved.locked = m_locked;
     saved.modified = m_modified;
+    saved.changes = m_tableChanges;
+    saved.linkValues = m_linkValues;
     m_saved.push_back(std::move(saved));
 }
 
@@ -811,29 +801,34 @@ void TableView::transactionUndone(int depth, bool wrote)
     // First step: the record and state the level found, values typed
     // included; no records are read yet, as a master may not have its own
     // record back.
-    const Saved* saved = nullptr;
     while (!m_saved.empty() && m_saved.back().depth > depth)
         m_saved.pop_back();
-    if (!m_saved.empty() && m_saved.back().depth == depth)
-        saved = &m_saved.back();
-    if (saved) {
-        m_state = saved->state;
-        m_current = saved->current;
-        m_original = saved->original;
-        m_editKey = saved->editKey;
-        m_index = saved->index;
-        m_indexBeforeInsert = saved->indexBeforeInsert;
-        m_locked = saved->locked;
-        m_modified = saved->modified;
-        m_undonePlace = saved->place;
-    } else {
-        m_undonePlace = m_state == State::Browse && m_index >= 0 && m_index < rowCount()
-                            ? m_keys.at(m_index)
-                            : RowKey();
+    if (m_saved.empty() || m_saved.back().depth != depth) {
+        // Opened within the level: only what it read may be gone.
+        if (wrote) {
+            m_undonePlace = m_state == State::Browse && m_index >= 0 && m_index < rowCount()
+                                ? m_keys.at(m_index)
+                                : RowKey();
+            m_undoneRereadKeys = true;
+        }
+        return;
     }
-    m_undoneRereadKeys = wrote;
-    if (saved)
-        m_saved.pop_back();
+    const Saved saved = std::move(m_saved.back());
+    m_saved.pop_back();
+    const bool touched = wrote && saved.changes != m_tableChanges;
+    if (!touched && saved.state == m_state && saved.index == m_index &&
+        saved.current == m_current && saved.linkValues == m_linkValues)
+        return; // nothing of this view changed
+    m_state = saved.state;
+    m_current = saved.current;
+    m_original = saved.original;
+    m_editKey = saved.editKey;
+    m_index = saved.index;
+    m_indexBeforeInsert = saved.indexBeforeInsert;
+    m_locked = saved.locked;
+    m_modified = saved.modified;
+    m_undonePlace = saved.place;
+    m_undoneRereadKeys = touched;
 }
 
 void TableView::transactionUndoneSettled()
@@ -843,7 +838,13 @@ void TableView::transactionUndoneSettled()
     const bool reread = *m_undoneRereadKeys;
     m_undoneRereadKeys.reset();
     try {
-        if (reread)
+        // A detail reads the records of its master's record, which may be
+        // another one again.
+        const QVariantList link = masterValues();
+        const bool otherMaster =
+            m_master && (link.size() != m_linkValues.size() ||
+                         !std::equal(link.begin(), link.end(), m_linkValues.begin(), sameValue));
+        if (reread || otherMaster)
             loadKeys();
         clearRowCache();
         const int n = rowCount();
@@ -867,8 +868,11 @@ void TableView::transactionUndoneSettled()
 
 void TableView::tableChangedElsewhere(const QString& table)
 {
-    if (m_writing || (table.compare(m_tableName, Qt::CaseInsensitive) != 0 &&
-                      !m_lookupTables.contains(table, Qt::CaseInsensitive)))
+    if (table.compare(m_tableName, Qt::CaseInsensitive) != 0 &&
+        !m_lookupTables.contains(table, Qt::CaseInsensitive))
+        return;
+    ++m_tableChanges;
+    if (m_writing)
         return;
     clearRowCache();
     if (m_state == State::Browse && m_index >= 0) {

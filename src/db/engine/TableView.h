@@ -160,11 +160,15 @@ private:
         int indexBeforeInsert = -1;
         bool locked = false;
         bool modified = false;
+        quint64 changes = 0;
+        QVariantList linkValues;
     };
     std::vector<Saved> m_saved;
     // Set between the two steps of undoing: whether to read the keys anew.
     std::optional<bool> m_undoneRereadKeys;
     RowKey m_undonePlace;
+    // Changes of the view's tables (its own and its lookups') heard so far.
+    quint64 m_tableChanges = 0;
 };
 
 } // namespace kasplan::db

@@ -1,5 +1,6 @@
 #include "DatabaseOpener.h"
 
+#include "core/SettingsCatalog.h"
 #include "core/UserPrompts.h"
 
 #include <QFileInfo>
@@ -8,7 +9,8 @@ namespace kasplan {
 
 void DatabaseOpener::OpenDatabase()
 {
-    const bool use = m_host.ReadBool(QStringLiteral("UseKasplanCdata"), false);
+    const bool use = m_host.ReadBool(QLatin1String(Setting::UseKasplanCdata.name),
+                                     Setting::UseKasplanCdata.defaultValue);
     for (int attempt = 1; attempt <= 2; ++attempt) {
         const bool chosenLocation = use && attempt == 1;
         try {
@@ -24,7 +26,7 @@ void DatabaseOpener::OpenDatabase()
                     "\r\nde standaard Teelplan Cultivar database wordt nu weer geopend");
             UserPrompts::current().showError(message);
             // A location that failed once is not tried again at the next start.
-            m_host.WriteBool(QStringLiteral("UseKasplanCdata"), false);
+            m_host.WriteBool(QLatin1String(Setting::UseKasplanCdata.name), false);
             if (attempt == 2 || !use)
                 throw;
         }
@@ -35,11 +37,14 @@ QString DatabaseOpener::chooseAlias(bool chosenLocation)
 {
     if (!chosenLocation)
         return m_host.StandardAlias();
-    switch (m_host.ReadInteger(QStringLiteral("KasplanTypeCdata"), 0)) {
+    switch (m_host.ReadInteger(QLatin1String(Setting::KasplanTypeCdata.name),
+                               Setting::KasplanTypeCdata.defaultValue)) {
     case 1:
         return HortiAlias;
     case 2: {
-        const QString path = m_host.ReadString(QStringLiteral("KasplanDBasePath"), QString());
+        const QString path =
+            m_host.ReadString(QLatin1String(Setting::KasplanDBasePath.name),
+                              QLatin1String(Setting::KasplanDBasePath.defaultValue));
         if (path.isEmpty() || !QFileInfo(path).isDir())
             return m_host.StandardAlias();
         m_host.RecreateUserAlias(path);

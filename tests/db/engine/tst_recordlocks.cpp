@@ -1,6 +1,7 @@
 #include "support/OtherCopy.h"
 #include "support/TestDatabase.h"
 
+#include "db/engine/Database.h"
 #include "db/engine/EngineError.h"
 
 #include <QTest>
@@ -31,6 +32,7 @@ private Q_SLOTS:
     void editOfLockedRecordNamesTheHolder();
     void killedHolderIsTakenOverAtOnce();
     void stalledHolderIsTakenOverAfterTheLease();
+    void undoneTransactionPutsViewsAndLocksBack();
 
 private:
     QString editError();
@@ -169,6 +171,57 @@ void TestRecordLocks::stalledHolderIsTakenOverAfterTheLease()
     QVERIFY2(refusal.startsWith(QLatin1String("error Record lock lost")), qPrintable(refusal));
     m_cdata->refresh();
     QCOMPARE(m_cdata->fieldByName(QStringLiteral("Kleur"))->asString(), QStringLiteral("wit"));
+}
+
+void TestRecordLocks::undoneTransactionPutsViewsAndLocksBack()
+{
+    const auto kleur = [](db::DataSet& view) {
+        return view.fieldByName(QStringLiteral("Kleur"))->asString();
+    };
+    auto other = m_db->view(QStringLiteral("Cdata"));
+    other->open();
+    other->last(); // Zebra/US
+    m_cdata->edit();
+    m_cdata->fieldByName(QStringLiteral("Kleur"))->setValue(QStringLiteral("rood"));
+
+    {
+        db::Transaction action(m_db->database());
+        m_cdata->post(); // gives its lock back, within the action
+        other->deleteRecord();
+        QCOMPARE(other->recordCount(), 5);
+        m_cdata->next();
+    } // left without commit: undone
+
+    QCOMPARE(m_cdata->state(), db::DataSet::State::Edit);
+    QCOMPARE(m_cdata->fieldByName(QStringLiteral("Cultivar"))->asString(), "Apeldoorn");
+    QCOMPARE(kleur(*m_cdata), QStringLiteral("rood"));
+    QCOMPARE(other->recordCount(), 6);
+    QCOMPARE(other->fieldByName(QStringLiteral("Cultivar"))->asString(), QStringLiteral("Zebra"));
+
+    // The lock is this copy's again, in the file and in its own count.
+    OtherCopy anna(m_db->folder(), QStringLiteral("anna"), 60000);
+    QVERIFY(anna.ready());
+    QVERIFY(anna.send(QStringList{"edit"} + apeldoorn).contains(QLatin1String("User: tester")));
+
+    // A savepoint undone inside a kept action undoes only its own part.
+    {
+        db::Transaction action(m_db->database());
+        m_cdata->post();
+        {
+            db::Transaction inner(m_db->database());
+            other->deleteRecord();
+        }
+        action.commit();
+    }
+    QCOMPARE(other->recordCount(), 6);
+    QCOMPARE(m_cdata->state(), db::DataSet::State::Browse);
+    auto fresh = m_db->view(QStringLiteral("Cdata"));
+    fresh->open();
+    QVERIFY(fresh->locate({QStringLiteral("Cultivar"), QStringLiteral("Source")},
+                          {QStringLiteral("Apeldoorn"), QStringLiteral("NL")}));
+    QCOMPARE(kleur(*fresh), QStringLiteral("rood"));
+    QCOMPARE(fresh->recordCount(), 6);
+    QCOMPARE(anna.send(QStringList{"edit"} + apeldoorn), QStringLiteral("ok"));
 }
 
 QTEST_GUILESS_MAIN(TestRecordLocks)
