@@ -200,6 +200,9 @@ private:
     // The three lock messages of refused edits and deletes: the record's
     // values and the other user's name, raised in place of the engine's error.
     void tbCdataLockError(db::DataSet& view, const db::EngineError& error);
+    // A rename waits while another copy edits a size or harvest record of
+    // the cultivar.
+    void tbCdataBeforePost();
     void tbCsizesLockError(db::DataSet& view, const db::EngineError& error);
     void tbCstdOogstLockError(db::DataSet& view, const db::EngineError& error);
     void tbCsizesSizeChange();

@@ -188,6 +188,7 @@ void TDMod::installEditingRules()
     m_tbCstdOogstCopy->events().beforeInsert.add(stdOogstBeforeInsert);
     m_tbCdata->events().afterInsert.add([this](db::DataSet&) { tbCdataAfterInsert(); });
 
+    m_tbCdata->events().beforePost.add([this](db::DataSet&) { tbCdataBeforePost(); });
     const auto sizeRequired = [](db::DataSet& view) {
         if (text(view, "Size").trimmed().isEmpty()) {
             UserPrompts::current().showError(kSizeEmpty);
@@ -434,38 +435,95 @@ void TDMod::tbSizesPostError(const EngineError& error)
 // the error, so it is shown once the action has ended and nothing of it is
 // left half done, rather than while a transaction still holds the database.
 
+namespace {
+
+QString cdataLockText(const QString& cultivar, const QString& source, const QString& user)
+{
+    return QStringLiteral("Cultivar gegevens record met:\r\n    Cultivar: %1\r\n"
+                          "    Herkomst: %2\r\n")
+               .arg(cultivar, source) +
+           kLockTail.arg(user);
+}
+
+QString csizesLockText(const QString& cultivar, const QString& size, const QString& source,
+                       const QString& user)
+{
+    return QStringLiteral("Cultivar gegevens record met:\r\n    Cultivar: %1\r\n"
+                          "    Zift: %2\r\n    Herkomst: %3\r\n")
+               .arg(cultivar, size, source) +
+           kLockTail.arg(user);
+}
+
+QString stdOogstLockText(const QString& cultivar, const QString& size, const QString& oogstSize,
+                         const QString& source, const QString& user)
+{
+    return QStringLiteral("Cultivar Std. oogst gegevens record met:\r\n    Cultivar: %1\r\n"
+                          "    Zift: %2\r\n    Oogst Zift: %3\r\n    Herkomst: %4\r\n")
+               .arg(cultivar, size, oogstSize, source) +
+           kLockTail.arg(user);
+}
+
+} // namespace
+
 void TDMod::tbCdataLockError(db::DataSet& view, const EngineError& error)
 {
-    if (error.kind() != db::ErrorKind::RecordLocked)
-        return;
-    replaceError(error, QStringLiteral("Cultivar gegevens record met:\r\n    Cultivar: %1\r\n"
-                                       "    Herkomst: %2\r\n")
-                                .arg(text(view, "Cultivar"), text(view, "Source")) +
-                            kLockTail.arg(error.user()));
+    if (error.kind() == db::ErrorKind::RecordLocked)
+        replaceError(error,
+                     cdataLockText(text(view, "Cultivar"), text(view, "Source"), error.user()));
 }
 
 void TDMod::tbCsizesLockError(db::DataSet& view, const EngineError& error)
 {
-    if (error.kind() != db::ErrorKind::RecordLocked)
-        return;
-    replaceError(error,
-                 QStringLiteral("Cultivar gegevens record met:\r\n    Cultivar: %1\r\n"
-                                "    Zift: %2\r\n    Herkomst: %3\r\n")
-                         .arg(text(view, "Cultivar"), text(view, "Size"), text(view, "Source")) +
-                     kLockTail.arg(error.user()));
+    if (error.kind() == db::ErrorKind::RecordLocked)
+        replaceError(error, csizesLockText(text(view, "Cultivar"), text(view, "Size"),
+                                           text(view, "Source"), error.user()));
 }
 
 void TDMod::tbCstdOogstLockError(db::DataSet& view, const EngineError& error)
 {
-    if (error.kind() != db::ErrorKind::RecordLocked)
-        return;
     // The values of the record that was refused, also for the copy view.
-    replaceError(error, QStringLiteral("Cultivar Std. oogst gegevens record met:\r\n"
-                                       "    Cultivar: %1\r\n    Zift: %2\r\n"
-                                       "    Oogst Zift: %3\r\n    Herkomst: %4\r\n")
-                                .arg(text(view, "Cultivar"), text(view, "Size"),
-                                     text(view, "OogstSize"), text(view, "Source")) +
-                            kLockTail.arg(error.user()));
+    if (error.kind() == db::ErrorKind::RecordLocked)
+        replaceError(error,
+                     stdOogstLockText(text(view, "Cultivar"), text(view, "Size"),
+                                      text(view, "OogstSize"), text(view, "Source"), error.user()));
+}
+
+void TDMod::tbCdataBeforePost()
+{
+    // A new name or source is carried to the cultivar's sizes and harvest
+    // records by the tables. None of them may be in another copy's hands
+    // meanwhile: that copy's change would be lost when it saves. Taking and
+    // giving back each lock, in the post's transaction, finds out.
+    if (m_tbCdata->state() != db::DataSet::State::Edit)
+        return;
+    const Field* cultivar = m_tbCdata->fieldByName(QStringLiteral("Cultivar"));
+    const Field* source = m_tbCdata->fieldByName(QStringLiteral("Source"));
+    if (db::sameValue(cultivar->value(), cultivar->oldValue()) &&
+        db::sameValue(source->value(), source->oldValue()))
+        return;
+    db::Database& database = *m_tbCdata->database();
+    const db::Condition owned = db::Condition::both(
+        db::Condition::compare(db::Condition::Op::Equal, QStringLiteral("Cultivar"),
+                               cultivar->oldValue().toString()),
+        db::Condition::compare(db::Condition::Op::Equal, QStringLiteral("Source"),
+                               source->oldValue().toString()));
+    for (const QString& table : {QStringLiteral("Csizes"), QStringLiteral("Cstdoogst")}) {
+        const db::TableDef def = database.tableDef(table);
+        for (const db::RowKey& key : database.scanKeys(def, owned, {}).keys) {
+            try {
+                database.lockRecord(def, key);
+            } catch (const EngineError& error) {
+                if (error.kind() != db::ErrorKind::RecordLocked)
+                    throw;
+                const auto part = [&key](int i) { return QString::fromUtf8(key.value(i)); };
+                replaceError(error, key.size() == 3
+                                        ? csizesLockText(part(0), part(2), part(1), error.user())
+                                        : stdOogstLockText(part(0), part(2), part(3), part(1),
+                                                           error.user()));
+            }
+            database.unlockRecord(def, key);
+        }
+    }
 }
 
 } // namespace kasplan

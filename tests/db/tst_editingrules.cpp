@@ -72,6 +72,7 @@ private Q_SLOTS:
     void lockedRecordNamesTheOtherUser();
     void deleteRefusedByALockKeepsEverything_data();
     void deleteRefusedByALockKeepsEverything();
+    void renameWaitsForTheOtherCopy();
     void stockFlagsFollowTheSizes();
     void fullDiskShowsItsOwnReason();
     void laterRulesAddToEarlierOnes();
@@ -639,6 +640,35 @@ void TestEditingRules::deleteRefusedByALockKeepsEverything()
     QCOMPARE(stored(QStringLiteral("Cdata"), QStringLiteral("Cultivar"), apeldoorn), 1);
     QCOMPARE(stored(QStringLiteral("Csizes"), QStringLiteral("Cultivar"), apeldoorn), 0);
     QCOMPARE(stored(QStringLiteral("Cstdoogst"), QStringLiteral("Cultivar"), apeldoorn), 0);
+}
+
+void TestEditingRules::renameWaitsForTheOtherCopy()
+{
+    test::OtherCopy anna(m_db->folder(), QStringLiteral("anna"), 60000);
+    QVERIFY(anna.ready());
+    QCOMPARE(anna.send({"edit", "Cstdoogst", "Apeldoorn", "NL", "11/12", "10/11"}),
+             QStringLiteral("ok"));
+    m_permit = true;
+    goTo(QStringLiteral("Apeldoorn"), QStringLiteral("NL"));
+    cdata()->edit();
+    cdata()->fieldByName(QStringLiteral("Cultivar"))->setValue(QStringLiteral("Apel"));
+
+    // The sizes and harvest records would follow the new name under the
+    // other copy's hands: the rename waits, kept in edit.
+    QCOMPARE(errorText([&] { cdata()->post(); }),
+             QStringLiteral("Cultivar Std. oogst gegevens record met:\r\n"
+                            "    Cultivar: Apeldoorn\r\n    Zift: 11/12\r\n"
+                            "    Oogst Zift: 10/11\r\n    Herkomst: NL\r\n") +
+                 kLockTail);
+    QCOMPARE(cdata()->state(), State::Edit);
+    QCOMPARE(stored(QStringLiteral("Csizes"), QStringLiteral("Cultivar"), "Apeldoorn"), 2);
+
+    QCOMPARE(anna.send({"cancel", "Cstdoogst"}), QStringLiteral("ok"));
+    cdata()->post();
+    QCOMPARE(stored(QStringLiteral("Csizes"), QStringLiteral("Cultivar"), "Apel"), 2);
+    QCOMPARE(stored(QStringLiteral("Cstdoogst"), QStringLiteral("Cultivar"), "Apel"), 2);
+    // Nothing of the check stays behind: the other copy edits freely.
+    QCOMPARE(anna.send({"edit", "Csizes", "Apel", "NL", "12/+"}), QStringLiteral("ok"));
 }
 
 // The stored stock flags of a cultivar: forcing stock, planting stock.
