@@ -2,6 +2,7 @@
 
 #include "CsvReader.h"
 #include "CultivarSchema.h"
+#include "ParadoxImport.h"
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
 #include "core/Locations.h"
@@ -240,7 +241,8 @@ void StandardDatabase::addStandardRecords(db::Database& database)
          {QStringLiteral("Cdata"), QStringLiteral("Csizes")});
 }
 
-bool StandardDatabase::ensureCreated(const QString& folder)
+bool StandardDatabase::ensureCreated(const QString& folder,
+                                     const std::function<void(db::Database&)>& fill)
 {
     if (!QDir().mkpath(folder))
         throw EngineError(
@@ -273,6 +275,8 @@ bool StandardDatabase::ensureCreated(const QString& folder)
             database.rollbackBatch();
             throw;
         }
+        if (fill)
+            fill(database);
     } catch (...) {
         QFile::remove(building);
         throw;
@@ -300,7 +304,8 @@ bool StandardDatabase::ensureCreated(const QString& folder)
 QString StandardDatabase::prepare(db::EngineSession& session)
 {
     const QString folder = session.ensureStandardAlias();
-    if (QDir(folder).absolutePath() == QDir(Locations::standardDatabaseDir()).absolutePath())
+    if (QDir(folder).absolutePath() == QDir(Locations::standardDatabaseDir()).absolutePath() ||
+        ParadoxImport::folderHoldsOldTables(folder))
         ensureCreated(folder);
     return folder;
 }
