@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "DatabaseRecordSource.h"
+#include "ParadoxImportCommand.h"
 
 #include "core/Version.h"
 #include "schedule/ScheduleCommand.h"
@@ -23,10 +24,13 @@ int runCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
                "                         [--source HERKOMST]) [--today JJJJ-MM-DD] [ACTIE ...]\n"
                "ACTIE: --gstage DATUM | --cooling DATUM | --housing DATUM | --harvest-end DATUM\n"
                "       | --day-back | --day-forward | --month-back | --month-forward\n"
-               "       (DATUM is JJJJ-MM-DD)"
+               "       (DATUM is JJJJ-MM-DD)\n"
+               "       kasplan import paradox MAP [--dry-run] [--skip-bad] [--codepage N]"
             << Qt::endl;
         return 0;
     }
+    if (command == QLatin1String("import"))
+        return runParadoxImportCommand(arguments.mid(2), out, err);
     if (command == QLatin1String("schedule"))
         return runScheduleCommand(arguments.mid(2), out, err, ReadCultivarRecordFromDatabase);
     err << "kasplan: onbekende opdracht '" << command << "'. Zie kasplan --help." << Qt::endl;

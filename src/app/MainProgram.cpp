@@ -1,6 +1,7 @@
 #include "MainProgram.h"
 
 #include "DModSizeRecord.h"
+#include "OldTablesOffer.h"
 
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
@@ -45,11 +46,13 @@ TKPglobalDmodHooks MainProgram::EngineHooks()
 {
     TKPglobalDmodHooks hooks;
     hooks.SetPrivateDir = [this](const QString& dir) { m_session->setPrivateDir(dir); };
-    // The standard database is made on the first start, where it is missing.
+    // The standard database is made on the first start, where it is missing;
+    // old cultivar tables in its folder are offered for taking over first.
     hooks.AliasPath = [this](const QString& alias) {
-        return alias == QLatin1String(TKPglobalDmod::StdAlias)
-                   ? StandardDatabase::prepare(*m_session)
-                   : m_session->aliasPath(alias);
+        if (alias != QLatin1String(TKPglobalDmod::StdAlias))
+            return m_session->aliasPath(alias);
+        OldTablesOffer(*m_session, TZHRegistry::current()).Run();
+        return StandardDatabase::prepare(*m_session);
     };
     hooks.OpenDatabase = [this](const QString& alias) { m_session->database(alias); };
     hooks.SetNetFileDir = [this](const QString& dir) { m_session->setNetFileDir(dir); };

@@ -54,6 +54,10 @@ inline constexpr StringSetting Version{"Version", ""};         // settings versi
 // Upgrade markers: only their presence counts (any type).
 inline constexpr const char* UpdateDBase = "UpdateDBase";
 inline constexpr const char* DBaseVersion = "DBaseVersion";
+// When set, the next start offers once more to take over the old cultivar
+// tables found in the standard database folder, also when it holds a
+// database already. Cleared when the offer has been made.
+inline constexpr BoolSetting OfferOldTables{"OfferOldTables", false};
 
 // Main window.
 inline constexpr IntegerSetting Season{"Season", 0}; // below 1990: not set
