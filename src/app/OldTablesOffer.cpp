@@ -13,10 +13,12 @@
 #include "widgets/WindowPlacement.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QWindow>
 
 namespace kasplan {
 
@@ -71,8 +73,13 @@ public:
         m_box.ProgressBar->setValue(0);
         centreOnScreen(m_box);
         m_box.show();
-        // Let the box appear before the work starts.
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        // The box must be on the screen before the work starts: the work
+        // handles no events, and the bar only repaints itself once shown.
+        const QDeadlineTimer deadline(1000);
+        do {
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        } while (!(m_box.windowHandle() && m_box.windowHandle()->isExposed()) &&
+                 !deadline.hasExpired());
     }
     ~ImportProgress()
     {

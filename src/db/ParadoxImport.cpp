@@ -12,6 +12,7 @@
 #include <QSet>
 
 #include <cmath>
+#include <map>
 #include <memory>
 
 namespace kasplan {
@@ -224,8 +225,7 @@ bool isRuleBreak(db::ErrorKind kind)
 QString ruleBreakText(const db::EngineError& e)
 {
     if (e.kind() == db::ErrorKind::RecordLocked || e.kind() == db::ErrorKind::LockLost)
-        return QStringLiteral("wordt nu bewerkt door %1")
-            .arg(e.text().section(QStringLiteral("User: "), -1));
+        return QStringLiteral("wordt nu bewerkt door %1").arg(e.user());
     return e.text().section(QLatin1Char('\n'), 0, 0);
 }
 
@@ -249,9 +249,9 @@ private:
                               ParadoxTableSummary& summary) const;
     void checkMaster(const QString& table, const QStringList& keyFields, const db::RowKey& key,
                      QStringList& reasons);
-    void store(const db::TableDef& def, const QList<FieldMap>& maps, const QStringList& names,
-               const QVariantList& values, const db::RowKey& key, ParadoxTableSummary& summary,
-               QStringList& reasons);
+    void store(db::BulkAccess& rows, const db::TableDef& def, const QList<FieldMap>& maps,
+               const QStringList& names, const QVariantList& values, const db::RowKey& key,
+               ParadoxTableSummary& summary, QStringList& reasons);
 
     db::Database& m_database;
     const ParadoxImportOptions& m_options;
@@ -259,6 +259,8 @@ private:
     db::SchemaDef m_schema;
     // Per table of today: the keys taken in this import, and those left out.
     QHash<QString, QHash<QByteArray, int>> m_taken;
+    // Per master table: its records by key.
+    std::map<QString, std::unique_ptr<db::BulkAccess>> m_masters;
     QHash<QString, QSet<QByteArray>> m_leftOut;
     // The last master found in the database, asked for by many details.
     QString m_lastMasterTable;
@@ -326,8 +328,12 @@ void Importer::checkMaster(const QString& table, const QStringList& keyFields,
         return;
     if (m_lastMasterTable == link->master && m_lastMasterKey == masterText)
         return;
-    const db::TableDef master = m_database.tableDef(link->master);
-    if (m_database.fetchRow(master, {master.primaryKey.first()}, masterKey)) {
+    std::unique_ptr<db::BulkAccess>& masters = m_masters[link->master];
+    if (!masters) {
+        const db::TableDef master = m_database.tableDef(link->master);
+        masters = m_database.bulkAccess(master, {master.primaryKey.first()});
+    }
+    if (masters->fetch(masterKey)) {
         m_lastMasterTable = link->master;
         m_lastMasterKey = masterText;
         return;
@@ -341,15 +347,15 @@ void Importer::checkMaster(const QString& table, const QStringList& keyFields,
         QStringLiteral("%1 staat niet in %2").arg(keyText(link->fields, masterKey), link->master));
 }
 
-void Importer::store(const db::TableDef& def, const QList<FieldMap>& maps, const QStringList& names,
-                     const QVariantList& values, const db::RowKey& key,
+void Importer::store(db::BulkAccess& rows, const db::TableDef& def, const QList<FieldMap>& maps,
+                     const QStringList& names, const QVariantList& values, const db::RowKey& key,
                      ParadoxTableSummary& summary, QStringList& reasons)
 {
-    const std::optional<QVariantList> existing = m_database.fetchRow(def, names, key);
+    const std::optional<QVariantList> existing = rows.fetch(key);
     try {
         if (!existing) {
             if (writing())
-                m_database.insertRow(def, names, values);
+                rows.insert(values);
             ++summary.added;
             return;
         }
@@ -406,6 +412,14 @@ void Importer::importTable(paradox::Table& old, const OldTable& names)
     const bool sizeNeedsName =
         names.table == QLatin1String("Sizes") || names.table == QLatin1String("Csizes");
     const int sizeIndex = int(fieldNames.indexOf(QStringLiteral("Size")));
+    // Required fields, by their place among the fields taken (-1: the old
+    // table lacks them).
+    QList<QPair<QString, int>> required;
+    for (const db::FieldDef& f : def.fields) {
+        if (f.required)
+            required.append({f.name, int(fieldNames.indexOf(f.name))});
+    }
+    const std::unique_ptr<db::BulkAccess> rows = m_database.bulkAccess(def, fieldNames);
 
     paradox::Record record;
     QVariantList values;
@@ -425,10 +439,9 @@ void Importer::importTable(paradox::Table& old, const OldTable& names)
         for (int p : keyPositions)
             key.append(p < 0 || values[p].isNull() ? QByteArray("")
                                                    : values[p].toString().toUtf8());
-        for (const db::FieldDef& f : def.fields) {
-            const int i = int(fieldNames.indexOf(f.name));
-            if (f.required && (i < 0 || (!refusedField[i] && values[i].toString().isEmpty())))
-                reasons.append(QStringLiteral("veld %1 is leeg").arg(f.name));
+        for (const auto& [name, i] : required) {
+            if (i < 0 || (!refusedField[i] && values[i].toString().isEmpty()))
+                reasons.append(QStringLiteral("veld %1 is leeg").arg(name));
         }
         if (sizeNeedsName && (sizeIndex < 0 || (!refusedField[sizeIndex] &&
                                                 values[sizeIndex].toString().trimmed().isEmpty())))
@@ -441,7 +454,7 @@ void Importer::importTable(paradox::Table& old, const OldTable& names)
         if (reasons.isEmpty())
             checkMaster(names.table, def.primaryKey, key, reasons);
         if (reasons.isEmpty())
-            store(def, maps, fieldNames, values, key, summary, reasons);
+            store(*rows, def, maps, fieldNames, values, key, summary, reasons);
 
         if (reasons.isEmpty()) {
             taken.insert(keyBytes, record.number());

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVariantList>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -26,6 +27,21 @@ struct QueryResult
 {
     QList<FieldDef> fields;
     std::vector<QVariantList> rows;
+};
+
+// Many records of one table read and added with the same fields, the
+// statements prepared once: for bulk work inside a batch (an import), where
+// preparing a statement for every record would cost more than running it.
+// Valid while its database is open.
+class BulkAccess
+{
+public:
+    virtual ~BulkAccess() = default;
+    // The values of the fields of the record with that key, if there is one.
+    virtual std::optional<QVariantList> fetch(const RowKey& key) = 0;
+    // Adds a record as insertRow does. A refused record leaves the batch as it
+    // was before it.
+    virtual void insert(const QVariantList& values) = 0;
 };
 
 // One database (a folder's cultivar tables) as the views see it. Everything
@@ -77,6 +93,11 @@ public:
 
     // A read-only SELECT statement; anything else is refused.
     virtual QueryResult select(const QString& sql) = 0;
+
+    // Reads and adds records of table with the given fields in bulk; the
+    // views hear of the additions (tableChanged) when it is destroyed.
+    virtual std::unique_ptr<BulkAccess> bulkAccess(const TableDef& table,
+                                                   const QStringList& fields) = 0;
 
     // Several changes as one transaction: a user action with the changes its
     // rules make, a cascade, a copy, creating a database. Levels nest (the

@@ -261,13 +261,18 @@ void SqliteConnection::fail(int resultCode, const QString& context)
 
 void SqliteConnection::begin()
 {
+    beginPending();
+    beginLevel();
+}
+
+void SqliteConnection::beginPending()
+{
     // Deferred levels below begin first, in order, so savepoints nest as the
     // levels do.
     while (m_pending > 0) {
         beginLevel();
         --m_pending;
     }
-    beginLevel();
 }
 
 void SqliteConnection::beginDeferred()

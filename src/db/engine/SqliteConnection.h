@@ -82,6 +82,9 @@ public:
     // action opens one before its rules run, so a question asked before the
     // first change keeps no other copy waiting.
     void beginDeferred();
+    // Begins the deferred levels in the file without a level of its own: for
+    // a change made directly on the connection inside a batch.
+    void beginPending();
     // Both answer whether the level had begun in the file (something may
     // have been written in it).
     bool commit();

@@ -478,6 +478,100 @@ QueryResult SqliteDatabase::select(const QString& sql)
     return result;
 }
 
+namespace {
+
+// Holds its own prepared statements, so running one costs no statement text
+// and no cache look-up.
+class SqliteBulkAccess : public BulkAccess
+{
+public:
+    SqliteBulkAccess(SqliteDatabase& database, const TableDef& table, const QStringList& fields)
+        : m_database(database), m_connection(database.connection()), m_table(table),
+          m_fields(fields)
+    {
+        const auto [cols, types] = selectedColumns(table, fields);
+        m_types = types;
+        for (const QString& f : fields)
+            m_keyField.append(table.isKeyField(f));
+        QStringList marks;
+        for (qsizetype i = 0; i < fields.size(); ++i)
+            marks.append(QStringLiteral("?"));
+        m_select =
+            prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                        .arg(cols.join(QStringLiteral(", ")), quoted(table.name), keyMatch(table)));
+        m_insert = prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                               .arg(quoted(table.name), cols.join(QStringLiteral(", ")),
+                                    marks.join(QStringLiteral(", "))));
+    }
+
+    ~SqliteBulkAccess() override
+    {
+        if (m_inserted)
+            Q_EMIT m_database.tableChanged(m_table.name);
+    }
+
+    std::optional<QVariantList> fetch(const RowKey& key) override
+    {
+        SqliteStatement s(m_connection, m_select.get(), m_table.name);
+        bindKey(s, m_table, key);
+        if (!s.step())
+            return std::nullopt;
+        QVariantList row;
+        row.reserve(m_types.size());
+        for (int i = 0; i < m_types.size(); ++i)
+            row.append(typedValue(s, i, m_types[i]));
+        return row;
+    }
+
+    void insert(const QVariantList& values) override
+    {
+        // In a batch the first change takes the file; a record refused
+        // after that undoes its own statement only, so no savepoint is
+        // needed for each.
+        m_connection.beginPending();
+        SqliteStatement s(m_connection, m_insert.get(), m_table.name);
+        for (int i = 0; i < m_fields.size(); ++i)
+            s.bind(m_keyField[i] && values[i].isNull() ? QVariant(QString(QLatin1String("")))
+                                                       : values[i]);
+        s.run();
+        m_inserted = true;
+    }
+
+private:
+    using Statement = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>;
+
+    Statement prepare(const QString& sql)
+    {
+        const QByteArray utf8 = sql.toUtf8();
+        sqlite3_stmt* statement = nullptr;
+        const int rc = sqlite3_prepare_v2(m_connection.handle(), utf8.constData(), int(utf8.size()),
+                                          &statement, nullptr);
+        if (rc != SQLITE_OK) {
+            sqlite3_finalize(statement);
+            m_connection.fail(rc, m_table.name);
+        }
+        return Statement(statement, &sqlite3_finalize);
+    }
+
+    SqliteDatabase& m_database;
+    SqliteConnection& m_connection;
+    TableDef m_table;
+    QStringList m_fields;
+    QList<FieldType> m_types;
+    QList<bool> m_keyField;
+    Statement m_select{nullptr, &sqlite3_finalize};
+    Statement m_insert{nullptr, &sqlite3_finalize};
+    bool m_inserted = false;
+};
+
+} // namespace
+
+std::unique_ptr<BulkAccess> SqliteDatabase::bulkAccess(const TableDef& table,
+                                                       const QStringList& fields)
+{
+    return std::make_unique<SqliteBulkAccess>(*this, table, fields);
+}
+
 void SqliteDatabase::doBeginBatch()
 {
     m_connection->beginDeferred();

@@ -63,6 +63,8 @@ public:
     void lockRecord(const TableDef& table, const RowKey& key) override;
     void unlockRecord(const TableDef& table, const RowKey& key) override;
     QueryResult select(const QString& sql) override;
+    std::unique_ptr<BulkAccess> bulkAccess(const TableDef& table,
+                                           const QStringList& fields) override;
     void saveChanges() override;
 
     void setLockLeaseMs(int leaseMs);
