@@ -9,6 +9,7 @@
 #include "db/StandardDatabase.h"
 #include "db/TDMod.h"
 #include "db/engine/EngineSession.h"
+#include "reports/preview/TFormPreview.h"
 #include "schedule/mainwindow/TKMmainform.h"
 
 #include <QApplication>
@@ -22,6 +23,7 @@ MainProgram::MainProgram() = default;
 MainProgram::~MainProgram()
 {
     // The last created first.
+    m_formPreview.reset();
     m_cselectDlg.reset();
     m_sizeRecord.reset();
     m_dmod.reset();
@@ -87,7 +89,7 @@ void MainProgram::Create()
         }
         m_cselectDlg = std::make_unique<TCSelectDlg>(*m_dmod, m_mainForm.get());
     });
-    // The print preview window follows here once it is built.
+    CreationStep([this] { m_formPreview = std::make_unique<TFormPreview>(m_mainForm.get()); });
     CreationStep([this] {
         if (m_dmod)
             m_dmod->DataModuleCreate(m_globalDmod && m_globalDmod->ImportPending());

@@ -13,6 +13,7 @@ class EngineSession;
 class DModSizeRecord;
 class TCSelectDlg;
 class TDMod;
+class TFormPreview;
 class TKMmainform;
 
 // The program's long-lived objects, created in their fixed order and
@@ -30,14 +31,16 @@ public:
 
     // Sets the application title and creates the main window, the settings
     // store (installed as the program's store), the global data module, the
-    // cultivar selection dialog and the cultivar data module, which opens the
-    // database. The main window then shows the current size record.
+    // cultivar selection dialog, the print preview window and the cultivar
+    // data module, which opens the database. The main window then shows the
+    // current size record.
     void Create();
 
     TKMmainform* MainWindow() const;
     TKPglobalDmod* KPglobalDmod() const { return m_globalDmod.get(); }
     TDMod* DMod() const { return m_dmod.get(); }
     TCSelectDlg* CSelectDlg() const { return m_cselectDlg.get(); }
+    TFormPreview* FormPreview() const { return m_formPreview.get(); }
 
 private:
     template <class Step> void CreationStep(Step step);
@@ -51,6 +54,7 @@ private:
     std::unique_ptr<TDMod> m_dmod;
     std::unique_ptr<DModSizeRecord> m_sizeRecord;
     std::unique_ptr<TCSelectDlg> m_cselectDlg;
+    std::unique_ptr<TFormPreview> m_formPreview;
 };
 
 } // namespace kasplan
