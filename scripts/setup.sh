@@ -9,6 +9,7 @@ packages=(
     libsqlite3-dev
     xvfb xauth x11-utils
     fonts-dejavu-core fonts-urw-base35
+    poppler-utils
 )
 
 missing=()

@@ -2,6 +2,7 @@
 
 #include "DatabaseRecordSource.h"
 #include "ParadoxImportCommand.h"
+#include "ReportCommand.h"
 
 #include "core/Version.h"
 #include "schedule/ScheduleCommand.h"
@@ -25,7 +26,9 @@ int runCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
                "ACTIE: --gstage DATUM | --cooling DATUM | --housing DATUM | --harvest-end DATUM\n"
                "       | --day-back | --day-forward | --month-back | --month-forward\n"
                "       (DATUM is JJJJ-MM-DD)\n"
-               "       kasplan import paradox MAP [--dry-run] [--skip-bad] [--codepage N]"
+               "       kasplan import paradox MAP [--dry-run] [--skip-bad] [--codepage N]\n"
+               "       kasplan report cultivars --pdf BESTAND [--hoofdgroep N] "
+               "[--units weeks|days]"
             << Qt::endl;
         return 0;
     }
@@ -33,6 +36,8 @@ int runCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
         return runParadoxImportCommand(arguments.mid(2), out, err);
     if (command == QLatin1String("schedule"))
         return runScheduleCommand(arguments.mid(2), out, err, ReadCultivarRecordFromDatabase);
+    if (command == QLatin1String("report"))
+        return runReportCommand(arguments.mid(2), out, err);
     err << "kasplan: onbekende opdracht '" << command << "'. Zie kasplan --help." << Qt::endl;
     return 2;
 }
