@@ -84,6 +84,11 @@ double BandReport::footerTopMm() const
 
 bool BandReport::layoutNextPage()
 {
+    return layoutNextPage(nullptr);
+}
+
+bool BandReport::layoutNextPage(QList<Band>* details)
+{
     if (!m_started)
         throw std::logic_error("BandReport: layout before start");
     if (m_finished)
@@ -109,6 +114,10 @@ bool BandReport::layoutNextPage()
             break;
         y += height;
         placed = true;
+        // The data are at hand now; reading them later means moving there
+        // again.
+        if (details)
+            details->append(stream.part(m_next.group, m_next.part));
         advance(m_next);
     }
     if (streamDone(m_next)) {
@@ -137,7 +146,16 @@ QList<PlacedBand> BandReport::pageBands(int page)
     BandStream& stream = m_definition.detailBands();
     Visit visit(stream);
     const Page& extent = m_pages.at(page - 1);
+    QList<Band> details;
+    for (Position p = extent.from;
+         p.group < extent.to.group || (p.group == extent.to.group && p.part < extent.to.part);
+         advance(p))
+        details.append(stream.part(p.group, p.part));
+    return assemble(page, details);
+}
 
+QList<PlacedBand> BandReport::assemble(int page, const QList<Band>& details)
+{
     QList<PlacedBand> placed;
     double y = m_setup.marginMm;
     const auto place = [&](const Band& band) {
@@ -148,11 +166,9 @@ QList<PlacedBand> BandReport::pageBands(int page)
         place(m_title);
     for (const Band& header : std::as_const(m_headers))
         place(header);
-    for (Position p = extent.from;
-         p.group < extent.to.group || (p.group == extent.to.group && p.part < extent.to.part);
-         advance(p))
-        place(stream.part(p.group, p.part));
-    if (extent.summary)
+    for (const Band& band : details)
+        place(band);
+    if (m_pages.at(page - 1).summary)
         place(m_definition.summaryBand());
     placed.append({m_definition.pageFooter(page), footerTopMm()});
     return placed;
@@ -161,8 +177,13 @@ QList<PlacedBand> BandReport::pageBands(int page)
 void BandReport::paintPage(QPainter& painter, int page, double dotsPerMm, bool blackWhite)
 {
     PageCanvas canvas(painter, dotsPerMm, blackWhite);
+    paint(canvas, pageBands(page));
+}
+
+void BandReport::paint(PageCanvas& canvas, const QList<PlacedBand>& bands)
+{
     const double width = m_setup.contentWidthMm();
-    for (const PlacedBand& b : pageBands(page))
+    for (const PlacedBand& b : bands)
         canvas.paint(b.band, QPointF(m_setup.marginMm, b.topMm), width);
 }
 
@@ -180,17 +201,29 @@ void BandReport::printAll(QPagedPaintDevice& device, bool blackWhite, int firstP
     const QSizeF paper = layout.fullRect(QPageLayout::Millimeter).size();
     const double fit = std::min(
         {1.0, paper.width() / m_setup.paperMm.width(), paper.height() / m_setup.paperMm.height()});
-    const double dotsPerMm = dpi / 25.4 * fit;
+    PageCanvas canvas(painter, dpi / 25.4 * fit, blackWhite);
     const int first = std::max(1, firstPage);
     bool painted = false;
-    for (int page = 1; page <= pageCount() || layoutNextPage(); ++page) {
-        if (page < first)
-            continue;
+    for (int page = 1;; ++page) {
+        const bool wanted = page >= first && (lastPage <= 0 || page <= lastPage);
+        QList<PlacedBand> bands;
+        if (page <= pageCount()) {
+            if (wanted)
+                bands = pageBands(page);
+        } else {
+            QList<Band> details;
+            if (!layoutNextPage(wanted ? &details : nullptr))
+                break;
+            if (wanted)
+                bands = assemble(page, details);
+        }
         if (lastPage > 0 && page > lastPage)
             break;
+        if (!wanted)
+            continue;
         if (painted && !device.newPage())
             throw std::runtime_error("De printer of het bestand weigert een nieuwe pagina.");
-        paintPage(painter, page, dotsPerMm, blackWhite);
+        paint(canvas, bands);
         painted = true;
     }
     painter.end();

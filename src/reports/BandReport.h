@@ -10,6 +10,8 @@ class QPainter;
 
 namespace kasplan::report {
 
+class PageCanvas;
+
 struct PageSetup
 {
     QSizeF paperMm{210, 297};
@@ -109,6 +111,11 @@ private:
         bool summary = false;
     };
     class Visit;
+    // Lays out a page; with details, the page's detail bands are built on
+    // the way, while their data are at hand.
+    bool layoutNextPage(QList<Band>* details);
+    QList<PlacedBand> assemble(int page, const QList<Band>& details);
+    void paint(PageCanvas& canvas, const QList<PlacedBand>& bands);
 
     bool streamDone(const Position& p) const { return p.group >= m_groups; }
     int partsOf(int group);

@@ -1,5 +1,6 @@
 #include "PageCanvas.h"
 
+#include <QGlyphRun>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPainterPath>
@@ -70,23 +71,88 @@ QPen ThinPen(const QColor& colour, double width, double scale, bool blackWhite, 
     return pen;
 }
 
+int PageCanvas::deviceFont(const TextStyle& style)
+{
+    for (int i = 0; i < m_fonts.size(); ++i) {
+        const TextStyle& known = m_fonts[i].style;
+        if (known.points == style.points && known.bold == style.bold &&
+            known.italic == style.italic && known.underline == style.underline)
+            return i;
+    }
+    // Point sizes as the device resolves them would follow its own idea of
+    // its resolution; the size asked for follows the millimetres instead.
+    QPaintDevice* device = m_painter.device();
+    const int deviceDpi = device ? device->logicalDpiY() : 72;
+    QFont font = style.font();
+    font.setPointSizeF(style.points * m_dotsPerMm * 25.4 / deviceDpi);
+    if (m_blackWhite)
+        font.setStyleStrategy(QFont::NoAntialias);
+    // Bound to the device, so the texts are laid out at its resolution.
+    const QFont onDevice = device ? QFont(font, device) : font;
+    m_fonts.append({style, onDevice, QFontMetricsF(onDevice)});
+    return int(m_fonts.size()) - 1;
+}
+
+const PageCanvas::PreparedText& PageCanvas::prepared(const QString& text, int fontIndex)
+{
+    // Reports repeat their headings, captions and many values on every page.
+    const DeviceFont& font = m_fonts[fontIndex];
+    auto& cache = m_texts[fontIndex];
+    auto found = cache.find(text);
+    if (found == cache.end()) {
+        if (cache.size() > 5000)
+            cache.clear();
+        // Shaped once: the glyphs and their places, from the line's top.
+        QTextLayout layout(text, font.font, m_painter.device());
+        QTextOption option;
+        option.setWrapMode(QTextOption::NoWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        line.setPosition(QPointF(0, 0));
+        layout.endLayout();
+        found = cache.insert(text, {layout.glyphRuns(), line.naturalTextWidth()});
+    }
+    return *found;
+}
+
 void PageCanvas::paintText(const BandItem& item, const QRectF& boxMm)
 {
     if (item.text.isEmpty())
         return;
-    // Point sizes as the device resolves them would follow its own idea of
-    // its resolution; the size asked for follows the millimetres instead.
-    QFont font = item.style.font();
-    const int deviceDpi = m_painter.device() ? m_painter.device()->logicalDpiY() : 72;
-    font.setPointSizeF(item.style.points * m_dotsPerMm * 25.4 / deviceDpi);
-    if (m_blackWhite)
-        font.setStyleStrategy(QFont::NoAntialias);
-
+    const int fontIndex = deviceFont(item.style);
+    const DeviceFont& font = m_fonts[fontIndex];
     const QRectF box = at(boxMm);
+    m_painter.setPen(ink(item.style.color, m_blackWhite));
+    m_painter.setFont(font.font);
+
+    if (!item.wordWrap) {
+        // One line, placed by hand: most texts of a report are short, and
+        // only one too wide for its box needs cutting off.
+        const PreparedText& text = prepared(item.text, fontIndex);
+        double x = box.left();
+        if (item.alignment & Qt::AlignRight)
+            x = box.right() - text.width;
+        else if (item.alignment & Qt::AlignHCenter)
+            x = box.left() + (box.width() - text.width) / 2;
+        const QPointF topLeft(x, box.top());
+        const bool cut = text.width > box.width() + 0.5;
+        if (cut) {
+            m_painter.save();
+            m_painter.setClipRect(
+                QRectF(box.left(), box.top() - box.height(), box.width(), 3 * box.height()),
+                Qt::IntersectClip);
+        }
+        for (const QGlyphRun& run : text.runs)
+            m_painter.drawGlyphRun(topLeft, run);
+        if (cut)
+            m_painter.restore();
+        return;
+    }
+
     QTextOption option(item.alignment);
-    option.setWrapMode(item.wordWrap ? QTextOption::WrapAtWordBoundaryOrAnywhere
-                                     : QTextOption::NoWrap);
-    QTextLayout layout(item.text, font, m_painter.device());
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    QTextLayout layout(item.text, font.font, m_painter.device());
     layout.setTextOption(option);
     layout.setCacheEnabled(true);
     // Lines follow each other at Arial's spacing, whatever family stands in
@@ -102,7 +168,7 @@ void PageCanvas::paintText(const BandItem& item, const QRectF& boxMm)
             break;
         line.setLineWidth(box.width());
         const double y = shown * spacing;
-        if (shown > 0 && (!item.wordWrap || y + spacing > box.height() + 0.01 * m_dotsPerMm))
+        if (shown > 0 && y + spacing > box.height() + 0.01 * m_dotsPerMm)
             break;
         line.setPosition(QPointF(0, y));
         ++shown;
@@ -110,7 +176,6 @@ void PageCanvas::paintText(const BandItem& item, const QRectF& boxMm)
     layout.endLayout();
 
     m_painter.save();
-    m_painter.setPen(ink(item.style.color, m_blackWhite));
     // Cut off at the sides of the box; the lines kept fit its height.
     const double height = std::max(shown * spacing, box.height());
     m_painter.setClipRect(

@@ -2,6 +2,10 @@
 
 #include "ReportBand.h"
 
+#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QHash>
+#include <QList>
 #include <QPen>
 
 class QPainter;
@@ -29,12 +33,29 @@ private:
         return {mm.topLeft() * m_dotsPerMm, mm.size() * m_dotsPerMm};
     }
     QPen pen(const QColor& colour, double widthPx, Qt::PenCapStyle cap) const;
+    struct DeviceFont
+    {
+        TextStyle style;
+        QFont font;
+        QFontMetricsF metrics;
+    };
+    struct PreparedText
+    {
+        QList<QGlyphRun> runs;
+        double width;
+    };
+    // The font's place in m_fonts.
+    int deviceFont(const TextStyle& style);
+    const PreparedText& prepared(const QString& text, int fontIndex);
     void paintText(const BandItem& item, const QRectF& box);
     void paintLogo(const QRectF& box);
 
     QPainter& m_painter;
     double m_dotsPerMm;
     bool m_blackWhite;
+    // Texts are kept shaped by font, for the pages painted with this canvas.
+    QList<DeviceFont> m_fonts;
+    QHash<int, QHash<QString, PreparedText>> m_texts;
 };
 
 // A pen width wide in the painter's units, scale dots each.

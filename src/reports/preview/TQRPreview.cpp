@@ -58,8 +58,9 @@ TQRPreview::TQRPreview(QWidget* parent) : QScrollArea(parent), m_view(new PageVi
 
 void TQRPreview::setReport(TKPrepForm* report)
 {
+    // Nothing is shown until a page is chosen.
     m_report = report;
-    m_page = report && report->PageCount() > 0 ? 1 : 0;
+    m_page = 0;
     render();
 }
 

@@ -22,7 +22,7 @@ public:
 
     explicit TQRPreview(QWidget* parent = nullptr);
 
-    // nullptr detaches the report.
+    // Attaches a report, showing none of its pages yet; nullptr detaches.
     void setReport(TKPrepForm* report);
     TKPrepForm* report() const { return m_report; }
 
