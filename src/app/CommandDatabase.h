@@ -2,7 +2,7 @@
 
 #include "db/engine/EngineSession.h"
 
-#include <QStringList>
+#include <QString>
 
 #include <memory>
 
@@ -12,10 +12,12 @@ class TDMod;
 
 // The cultivar database as the windowed program would open it, for commands
 // without a window: the location the settings choose, with the same
-// fallback to the standard database, which is created on a first start. The
-// messages opening would show are kept instead; when the database cannot be
-// opened the constructor throws std::runtime_error with a one-line Dutch
-// reason.
+// fallback to the standard database, which is created on a first start, and
+// the units of the settings. It writes nothing back: a command that only
+// reads leaves the settings and the engine configuration as they were, also
+// when the opening fails. The messages opening would show are kept instead;
+// when the database cannot be opened or read the constructor throws
+// std::runtime_error with a one-line reason.
 class CommandDatabase
 {
 public:
@@ -31,6 +33,10 @@ public:
 
 private:
     class CollectingPrompts;
+    class PromptsScope;
+    void Open(const CollectingPrompts& prompts);
+
+    std::unique_ptr<PromptsScope> m_prompts;
     db::EngineSession m_session;
     std::unique_ptr<TDMod> m_dmod;
 };
