@@ -2,7 +2,7 @@
 
 #include "TFormPreview.h"
 
-#include "core/UserPrompts.h"
+#include "core/ErrorBarrier.h"
 #include "db/TDMod.h"
 #include "db/engine/TableView.h"
 #include "reports/TKPcultivarListRepForm.h"
@@ -13,7 +13,7 @@ namespace kasplan {
 
 void PrintCultivarList(TDMod& dmod, TFormPreview& preview)
 {
-    try {
+    Guarded([&] {
         TKPcultivarListRepForm report(dmod);
         preview.HelpBtn->hide();
         report.Options.forcingData = true;
@@ -21,15 +21,11 @@ void PrintCultivarList(TDMod& dmod, TFormPreview& preview)
         report.Options.bulbGrowing = false;
         report.Options.standardHarvest = false;
         preview.PreviewReport(report);
-    } catch (const std::exception& error) {
-        UserPrompts::current().showError(QString::fromUtf8(error.what()));
-    }
-    try {
+    });
+    Guarded([&] {
         if (dmod.tbCdata()->isActive())
             dmod.tbCdata()->first();
-    } catch (const std::exception& error) {
-        UserPrompts::current().showError(QString::fromUtf8(error.what()));
-    }
+    });
 }
 
 } // namespace kasplan

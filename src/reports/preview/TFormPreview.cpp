@@ -3,7 +3,7 @@
 #include "PreviewGlyphs.h"
 #include "TQRPreview.h"
 
-#include "core/UserPrompts.h"
+#include "core/ErrorBarrier.h"
 #include "reports/TKPrepForm.h"
 #include "widgets/DesignFont.h"
 
@@ -40,11 +40,6 @@ QToolButton* speedButton(QWidget* parent, const char* name, const QString& hint,
     b->setAutoRaise(true);
     b->setFocusPolicy(Qt::NoFocus);
     return b;
-}
-
-void showError(const std::exception& error)
-{
-    UserPrompts::current().showError(QString::fromUtf8(error.what()));
 }
 
 } // namespace
@@ -161,8 +156,8 @@ void TFormPreview::PreviewReport(TKPrepForm& report)
         return;
     try {
         report.Generate();
-    } catch (const std::exception& error) {
-        showError(error);
+    } catch (...) {
+        ReportError(std::current_exception());
         try {
             report.AfterPreview();
         } catch (const std::exception&) {
@@ -185,8 +180,8 @@ void TFormPreview::PreviewReport(TKPrepForm& report)
     }
     try {
         report.AfterPreview();
-    } catch (const std::exception& error) {
-        showError(error);
+    } catch (...) {
+        ReportError(std::current_exception());
     }
 }
 
@@ -230,10 +225,10 @@ void TFormPreview::GenerateMore()
             if (m_report->GenerateNextPage())
                 PageAvailable();
         }
-    } catch (const std::exception& error) {
+    } catch (...) {
         // The pages generated so far stay; the rest are not made.
         m_generating = false;
-        showError(error);
+        ReportError(std::current_exception());
         return;
     }
     m_generating = false;
@@ -396,14 +391,14 @@ void TFormPreview::Print()
     try {
         for (int copy = 0; copy < m_copies; ++copy)
             m_report->Print(printer, range ? printer.fromPage() : 0, range ? printer.toPage() : 0);
-    } catch (const std::exception& error) {
-        showError(error);
+    } catch (...) {
+        ReportError(std::current_exception());
         // A failed print leaves no pages: the preview generates its own again.
         try {
             if (!m_report->Generated())
                 m_report->Generate();
-        } catch (const std::exception& again) {
-            showError(again);
+        } catch (...) {
+            ReportError(std::current_exception());
         }
         if (!m_report->Complete())
             QTimer::singleShot(0, this, &TFormPreview::GenerateMore);

@@ -1,5 +1,6 @@
 #include "TQRPreview.h"
 
+#include "core/ErrorBarrier.h"
 #include "reports/TKPrepForm.h"
 
 #include <QPainter>
@@ -154,10 +155,12 @@ void TQRPreview::render()
     image.setDotsPerMeterX(int(std::lround(dotsPerMm * 1000)));
     image.setDotsPerMeterY(int(std::lround(dotsPerMm * 1000)));
     image.fill(Qt::white);
-    {
+    // The page reads the program's tables; what goes wrong there is shown,
+    // and the page stays blank.
+    Guarded([&] {
         QPainter painter(&image);
         m_report->PaintPage(painter, m_page, dotsPerMm);
-    }
+    });
     m_image = std::move(image);
     m_view->resize(m_image.size() + QSize(2 * Gap, 2 * Gap));
     m_view->update();
