@@ -305,8 +305,12 @@ bool ScheduleCore::SetGstage()
         m_kcal.SetDate(earliest + m_gcal.Period());
         return false;
     }
-    // The 20 °C period runs from the season's Gstagemin to the cooling start.
+    // The 20 °C period runs from the season's Gstagemin to the day before the
+    // cooling start, so the G-stage is where it begins: its bar then ends
+    // where the cooling bar starts. Gcal lacks the focus, so this date change
+    // starts no chain of its own.
     m_gcal.setPeriod(d);
+    m_gcal.SetDate(earliest);
     return true;
 }
 

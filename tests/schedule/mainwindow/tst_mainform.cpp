@@ -512,6 +512,9 @@ void TestMainForm::sameScheduleAsTheCommand_data()
         << WithGstagemin << 0 << QStringList{"--cooling", "2024-09-20"};
     QTest::newRow("Gstagemin, then the month back")
         << WithGstagemin << 0 << QStringList{"--cooling", "2024-10-15", "--month-back"};
+    QTest::newRow("Gstagemin, first schedule only") << WithGstagemin << 0 << QStringList{};
+    QTest::newRow("Gstagemin, housing date and harvest end")
+        << WithGstagemin << 0 << QStringList{"--housing", "2025-01-10", "--day-forward"};
     QTest::newRow("water, housing date then G-stage")
         << Standard << 1 << QStringList{"--housing", "2025-01-10", "--gstage", "2024-09-01"};
     QTest::newRow("ice tulips after 24 March")
