@@ -58,8 +58,7 @@ public:
     void harvestEnd(QDate date)
     {
         core.setFocusedCalendar(ScheduleCalendar::None);
-        core.SetHarvestEnd(FromQDate(date));
-        core.CalcFromHarvestEnd();
+        core.ChangeHarvestEnd(FromQDate(date));
     }
     QDate date(ScheduleCalendar which) { return ToQDate(core.calendar(which).Date()); }
     QDate harvestEnd() const { return ToQDate(core.HarvestEnd()); }

@@ -44,9 +44,6 @@ constexpr int ClientHeight = 547;
 constexpr int TopPanelHeight = 190;
 constexpr int BottomPanelHeight = 66;
 constexpr int SbarPanelHeight = 31;
-constexpr int FirstSeason = 1990;
-constexpr int LastSeason = 3000;
-
 // In the memo while no cultivar database is open, in place of the missing
 // period data of a record that does not exist.
 const QString NoDatabaseText =
@@ -294,7 +291,7 @@ void TKMmainform::buildTopPanel(QWidget* top)
     SeizoenStartJaar->setObjectName(QStringLiteral("SeizoenStartJaar"));
     SeizoenStartJaar->setParent(selectPanel);
     SeizoenStartJaar->setGeometry(128, 136, 20, 46);
-    SeizoenStartJaar->setRange(FirstSeason, LastSeason);
+    SeizoenStartJaar->setRange(ScheduleCore::FirstSeason, ScheduleCore::LastSeason);
     SeizoenStartJaar->setWrap(false);
     SeizoenStartJaar->setPosition(1997);
     SeizoenStartJaar->setToolTip(QStringLiteral("Ga naar volgend/vorig seizoen"));
@@ -591,8 +588,9 @@ void TKMmainform::FormShow()
     BroeiMethodeCBox->setCurrentIndex(method);
     m_core->setBroeiMethode(BroeiMethodeCBox->currentIndex());
     ShowDatabaseState();
-    SeizoenStartJaar->setPosition(
-        season >= FirstSeason ? season : ScheduleCore::DefaultSeasonYear(Clock::current().today()));
+    SeizoenStartJaar->setPosition(season >= ScheduleCore::FirstSeason
+                                      ? season
+                                      : ScheduleCore::DefaultSeasonYear(Clock::current().today()));
     // Sets the season and applies the method; not active yet, so nothing is
     // calculated.
     m_core->FormShow(SeizoenStartJaar->Position());
