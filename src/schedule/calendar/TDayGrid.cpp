@@ -117,6 +117,8 @@ bool TDayGrid::event(QEvent* event)
 void TDayGrid::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    // A recorded printout knows no widget edges: the last cell stays inside.
+    painter.setClipRect(rect());
     painter.fillRect(rect(), m_daysColor);
     const int cellWidth = m_model.DayCellWidth();
     const QColor line = gridLineColor();

@@ -109,7 +109,8 @@ void TMonthBar::paintEvent(QPaintEvent*)
             break;
         painter.fillRect(cell.right() + 1, 0, 1, height(), gridLineColor());
         painter.save();
-        painter.setClipRect(cell);
+        // Within the bar too: a recorded printout knows no widget edges.
+        painter.setClipRect(cell & rect());
         if (m_showWeeknrs) {
             painter.setFont(small);
             painter.drawText(cell, Qt::AlignHCenter | Qt::AlignTop, m_model.monthCaption(c));

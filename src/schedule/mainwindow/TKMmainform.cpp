@@ -81,6 +81,33 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text,
     return b;
 }
 
+// The style draws a memo's frame the same with and without the focus; this
+// frames it in the highlight colour while it has the focus.
+class MemoFocusFrame : public QObject
+{
+public:
+    explicit MemoFocusFrame(QFrame* memo) : QObject(memo), m_style(memo->frameStyle()) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* frame = static_cast<QFrame*>(watched);
+        if (event->type() == QEvent::FocusIn) {
+            QPalette p = frame->palette();
+            p.setColor(QPalette::WindowText, p.color(QPalette::Active, QPalette::Highlight));
+            frame->setPalette(p);
+            frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+            frame->setLineWidth(2);
+        } else if (event->type() == QEvent::FocusOut) {
+            frame->setFrameStyle(m_style);
+            frame->setLineWidth(1);
+        }
+        return false;
+    }
+
+private:
+    int m_style;
+};
+
 QPlainTextEdit* memo(QWidget* parent, const char* name)
 {
     auto* m = new QPlainTextEdit(parent);
@@ -89,9 +116,7 @@ QPlainTextEdit* memo(QWidget* parent, const char* name)
     m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m->setTabChangesFocus(true);
-    // The style draws a memo's frame the same with and without the focus.
-    m->setStyleSheet(
-        QStringLiteral("QPlainTextEdit:focus { border: 2px solid palette(highlight); }"));
+    m->installEventFilter(new MemoFocusFrame(m));
     return m;
 }
 
@@ -492,8 +517,9 @@ void TKMmainform::connectControls()
 
 void TKMmainform::arrangeTabOrder()
 {
-    // The season is reached and stepped with the keyboard too.
-    SeizoenStartJaar->setFocusPolicy(Qt::StrongFocus);
+    // The season is reached and stepped with the keyboard too; a click on
+    // its arrows leaves the focus where the new season puts it.
+    SeizoenStartJaar->setFocusPolicy(Qt::TabFocus);
     // Reading order: the top row from left to right, the calendars from top
     // to bottom (month bar, then days), the harvest end.
     const QList<QWidget*> order = {VersionButton,  Close_or_CancelButton,
@@ -741,7 +767,13 @@ void TKMmainform::SetSeason(int year)
 
 void TKMmainform::SeizoenStartJaarClick()
 {
+    // The new season's chain runs with the focus on Gcal; stepped by its
+    // keys, the up-down takes the focus back, or the next key would move
+    // the G-stage instead.
+    const bool keyed = SeizoenStartJaar->hasFocus();
     SetSeason(SeizoenStartJaar->Position());
+    if (keyed)
+        SeizoenStartJaar->setFocus(Qt::OtherFocusReason);
 }
 
 void TKMmainform::BroeiMethodeCBoxChange()
