@@ -20,13 +20,8 @@ int runCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
     }
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
         out << "Gebruik: kasplan [--version]\n"
-               "       kasplan schedule [--season JAAR] [--method grond|water|ijstulpen]\n"
-               "                        (--record BESTAND | --cultivar NAAM --size ZIFT\n"
-               "                         [--source HERKOMST]) [--today JJJJ-MM-DD] [ACTIE ...]\n"
-               "ACTIE: --gstage DATUM | --cooling DATUM | --housing DATUM | --harvest-end DATUM\n"
-               "       | --day-back | --day-forward | --month-back | --month-forward\n"
-               "       (DATUM is JJJJ-MM-DD)\n"
-               "       kasplan import paradox MAP [--dry-run] [--skip-bad] [--codepage N]\n"
+            << ScheduleSynopsis().join(QLatin1Char('\n')) << '\n'
+            << "       kasplan import paradox MAP [--dry-run] [--skip-bad] [--codepage N]\n"
                "       kasplan report cultivars --pdf BESTAND [--hoofdgroep N] "
                "[--units weeks|days]"
             << Qt::endl;

@@ -48,6 +48,29 @@ std::optional<double> DModSizeRecord::ForcingValue(const db::Field& field)
     return field.asFloat();
 }
 
+std::optional<SizeRecordKey> DModSizeRecord::key() const
+{
+    const db::DataSet& sizes = *m_dmod.tbCsizes();
+    const db::Field* cultivar = currentField(sizes, QStringLiteral("Cultivar"));
+    if (!cultivar)
+        return std::nullopt;
+    return SizeRecordKey{cultivar->asString(),
+                         sizes.fieldByName(QStringLiteral("Source"))->asString(),
+                         sizes.fieldByName(QStringLiteral("Size"))->asString()};
+}
+
+bool DModSizeRecord::moveTo(const SizeRecordKey& key)
+{
+    db::DataSet& cultivars = *m_dmod.tbCdata();
+    // The sizes follow their cultivar, so the size is sought among its own.
+    if (cultivars.locate({QStringLiteral("Cultivar"), QStringLiteral("Source")},
+                         {key.cultivar, key.source}) &&
+        m_dmod.tbCsizes()->locate({QStringLiteral("Size")}, {key.size}))
+        return true;
+    cultivars.first();
+    return false;
+}
+
 std::optional<double> DModSizeRecord::Forcing::value(const QString& field) const
 {
     const db::Field* f = currentField(m_sizes, field);

@@ -28,6 +28,8 @@ public:
     // A stored field as the schedule reads it: a number, a date as its day
     // number; null, and text, give no value.
     static std::optional<double> ForcingValue(const db::Field& field);
+    std::optional<SizeRecordKey> key() const override;
+    bool moveTo(const SizeRecordKey& key) override;
 
 private:
     // The forcing parameters of the current size record; no record reads as

@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 #include "MainProgram.h"
+#include "QtTranslations.h"
 #include "RunningCopyLock.h"
 #include "TerminationSignals.h"
 #include "UnitStartup.h"
@@ -25,6 +26,7 @@ QStringList argumentList(int argc, char* argv[])
 int runWindowed(int argc, char* argv[])
 {
     KasplanApplication app(argc, argv);
+    InstallQtTranslations(app);
     TerminationSignals termination;
     // The program folder is known once the application object exists.
     const auto runningCopy = UnitStartup();

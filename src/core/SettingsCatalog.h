@@ -63,6 +63,12 @@ inline constexpr BoolSetting OfferOldTables{"OfferOldTables", false};
 inline constexpr IntegerSetting Season{"Season", 0}; // below 1990: not set
 inline constexpr IntegerSetting BroeiMethode{"BroeiMethode", 0, isForcingMethod};
 inline constexpr BoolSetting ShowWeeknrs{"ShowWeeknrs", false};
+// Where the window was (its saved geometry, base64); empty: never closed.
+inline constexpr StringSetting MainFormPlacement{"MainFormPlacement", ""};
+// The size record of the last run; an empty cultivar: none.
+inline constexpr StringSetting LastCultivar{"LastCultivar", ""};
+inline constexpr StringSetting LastSource{"LastSource", ""};
+inline constexpr StringSetting LastSize{"LastSize", ""};
 
 // Cultivar data settings.
 inline constexpr BoolSetting CanDelEditStdRecs{"CanDelEditStdRecs", false};

@@ -5,6 +5,7 @@
 #include "core/SettingsCatalog.h"
 #include "core/TZHRegistry.h"
 #include "db/TDMod.h"
+#include "db/engine/DataSource.h"
 #include "db/engine/TableView.h"
 #include "widgets/DesignFont.h"
 #include "widgets/WindowPlacement.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QToolButton>
 
 namespace kasplan {
 
@@ -95,6 +97,8 @@ TCSelectDlg::TCSelectDlg(TDMod& dmod, QWidget* parent)
     connect(DBGrid1, &TDBGrid::doubleClicked, this, &QDialog::accept);
     connect(DBGrid2, &TDBGrid::doubleClicked, this, &QDialog::accept);
     connect(AlleenVoorraadCBox, &QCheckBox::clicked, this, &TCSelectDlg::AlleenVoorraadCBoxClick);
+    connect(dmod.dsCdata(), &db::DataSource::scrolled, this, &TCSelectDlg::cultivarRowMoved);
+    arrangeTabOrder();
 
     // Key preview: the dialog sees every character before the control with
     // the focus does.
@@ -111,6 +115,28 @@ void TCSelectDlg::FormCreate()
     // Hidden, yet its state still drives the stock filter (from the setting).
     AlleenVoorraadCBox->hide();
     centreOnScreen(*this);
+}
+
+void TCSelectDlg::arrangeTabOrder()
+{
+    DBGrid1->setTabKeyNavigation(false);
+    DBGrid2->setTabKeyNavigation(false);
+    const QList<QWidget*> order = {DBGrid1,
+                                   DBGrid2,
+                                   DBNavigator1->FirstButton,
+                                   DBNavigator1->PriorButton,
+                                   DBNavigator1->NextButton,
+                                   DBNavigator1->LastButton,
+                                   AlleenVoorraadCBox,
+                                   OKBtn};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+void TCSelectDlg::cultivarRowMoved()
+{
+    if (!m_searching)
+        FirstChars->clear();
 }
 
 QString TCSelectDlg::typedText() const
@@ -142,7 +168,7 @@ bool TCSelectDlg::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress && watched == QApplication::focusWidget()) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const QString text = key->text();
-        // Enter belongs to the default button; Tab moves within a grid.
+        // Enter belongs to the default button, Tab to the focus moves.
         if (text.size() == 1 && key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter &&
             key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab)
             FormKeyPress(text.at(0));
@@ -170,10 +196,12 @@ void TCSelectDlg::FormKeyPress(QChar key)
     FirstChars->setText(typed);
     m_lastSearchKey = now;
     // Not found: the current record stays.
+    m_searching = true;
     Guarded([&] {
         m_dmod.tbCdata()->locate({QStringLiteral("Cultivar")}, {typed},
                                  db::DataSet::CaseInsensitive | db::DataSet::PartialKey);
     });
+    m_searching = false;
 }
 
 void TCSelectDlg::keyPressEvent(QKeyEvent* event)

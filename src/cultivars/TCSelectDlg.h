@@ -57,9 +57,16 @@ private:
     void FormKeyPress(QChar key);
     void AlleenVoorraadCBoxClick();
     void FormClose();
+    // Tab and Shift+Tab go from grid to grid to the buttons; the arrow keys
+    // move within a grid.
+    void arrangeTabOrder();
+    // Another cultivar became current: by the search, or by the user moving
+    // the row another way, which ends the search.
+    void cultivarRowMoved();
 
     TDMod& m_dmod;
     QDateTime m_lastSearchKey;
+    bool m_searching = false;
 };
 
 } // namespace kasplan

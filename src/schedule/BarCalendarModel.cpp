@@ -401,7 +401,11 @@ int BarCalendarModel::lastLeftMonth() const
 
 void BarCalendarModel::setFirstVisibleDay(int c)
 {
-    m_firstVisibleDay = std::clamp(c, 0, std::max(0, m_dayColumnCount - 1));
+    c = std::clamp(c, 0, std::max(0, m_dayColumnCount - 1));
+    if (c == m_firstVisibleDay)
+        return;
+    m_firstVisibleDay = c;
+    Q_EMIT viewScrolled();
 }
 
 void BarCalendarModel::moveMonthBar(int c)
@@ -422,6 +426,30 @@ void BarCalendarModel::SetLeftMonth(int c)
     // month bar did not move.
     setFirstVisibleDay(std::max(0, firstDayOfMonthColumn(m_leftMonth)));
     Q_EMIT barsChanged();
+}
+
+void BarCalendarModel::ShowFromDay(int c)
+{
+    // As far as the bar stays filled, or as far as the month bar scrolls.
+    const int fit = (m_barWidth + 1) / (m_dayCellWidth + 1);
+    const int last = std::max(m_dayColumnCount - fit, firstDayOfMonthColumn(lastLeftMonth()));
+    c = std::clamp(c, 0, std::max(0, last));
+    if (c == m_firstVisibleDay)
+        return;
+    const int left = monthColumnOf(m_startDate + c);
+    const bool monthMoved = left != m_leftMonth;
+    m_leftMonth = left;
+    setFirstVisibleDay(c);
+    Q_EMIT barsChanged();
+    Q_EMIT captionChanged();
+    if (monthMoved)
+        Q_EMIT leftMonthChanged();
+}
+
+void BarCalendarModel::ScrollMonths(int months)
+{
+    const TDate first = IncDate(0, months, 0, m_startDate + m_firstVisibleDay);
+    ShowFromDay(dayColumnOf(first));
 }
 
 void BarCalendarModel::ScrollToPosition(int percent)
@@ -495,6 +523,27 @@ void BarCalendarModel::dayKeyLeft()
     SetDate(m_startDate + m_selectedDay - 1);
     if (m_selectedDay <= m_firstVisibleDay && m_leftMonth > 0)
         moveMonthBar(m_leftMonth - 1);
+}
+
+void BarCalendarModel::dayKeyWeeks(int weeks)
+{
+    selectDayColumn(std::clamp(dayColumnOf(m_date) + 7 * weeks, 0, m_dayColumnCount - 1));
+}
+
+void BarCalendarModel::dayKeyMonths(int months)
+{
+    const int c = dayColumnOf(IncDate(0, months, 0, m_date));
+    selectDayColumn(std::clamp(c, 0, m_dayColumnCount - 1));
+}
+
+void BarCalendarModel::dayKeyFirst()
+{
+    selectDayColumn(0);
+}
+
+void BarCalendarModel::dayKeyLast()
+{
+    selectDayColumn(m_dayColumnCount - 1);
 }
 
 void BarCalendarModel::stepMonths(int months)

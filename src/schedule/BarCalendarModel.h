@@ -127,6 +127,14 @@ public:
     // The largest first visible month column.
     int lastLeftMonth() const;
     void SetLeftMonth(int c);
+    // Shows the days from day column c on, c limited so that the bar stays
+    // filled; the month bar follows, its first visible month being the one
+    // that holds that day. The date stays.
+    void ShowFromDay(int c);
+    void ScrollDays(int days) { ShowFromDay(m_firstVisibleDay + days); }
+    // The first visible day moves by whole months, its day limited to the
+    // month's length.
+    void ScrollMonths(int months);
     void ScrollToPosition(int percent);
     // The scroll bar position (0..100) that matches the first visible month.
     int scrollPosition() const;
@@ -139,6 +147,14 @@ public:
     void selectMonthColumn(int c);
     void dayKeyRight();
     void dayKeyLeft();
+    // The other keys of a focused day bar, each selecting the day it lands on
+    // as a click on that day would: whole weeks or months (the day limited to
+    // the month's length) from the date, or the first or last day of the
+    // range. From a date outside the range they land on the range's edge.
+    void dayKeyWeeks(int weeks);
+    void dayKeyMonths(int months);
+    void dayKeyFirst();
+    void dayKeyLast();
     void stepMonths(int months);
     void stepDays(int days);
 
@@ -149,6 +165,8 @@ Q_SIGNALS:
     void changed();
     // OnLeftMonthChanged: the month bar's first visible month changed.
     void leftMonthChanged();
+    // The first visible day changed, by a month or by days.
+    void viewScrolled();
     // The date panel's text may have changed.
     void captionChanged();
     // The bars need repainting (selection, range, period or scroll).

@@ -6,7 +6,19 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 namespace kasplan {
+
+// Which size record: a cultivar with its source, and the size.
+struct SizeRecordKey
+{
+    QString cultivar;
+    QString source;
+    QString size;
+
+    bool operator==(const SizeRecordKey&) const = default;
+};
 
 // The current cultivar-size record as the main window sees it: the forcing
 // parameters the schedule reads, the texts its data controls show, and a
@@ -28,6 +40,12 @@ public:
     // Whether a cultivar database is open to read records from; without one
     // there is no record at all, not one that lacks data.
     virtual bool databaseOpen() const { return true; }
+
+    // The key of the current record; none when there is no record.
+    virtual std::optional<SizeRecordKey> key() const { return std::nullopt; }
+    // Makes the record with that key current and answers true; without such
+    // a record it answers false, the current record being the first one.
+    virtual bool moveTo(const SizeRecordKey&) { return false; }
 
 Q_SIGNALS:
     // The current cultivar or size record changed, or another record became

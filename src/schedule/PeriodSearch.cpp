@@ -96,7 +96,7 @@ private:
         PeriodSearchResult r = outcome(PeriodSearchResult::Outcome::Found);
         r.period = k;
         r.twoPeriods = true;
-        r.days = m_sign * (value(k) + value(k - 1)) / 2;
+        r.days = TwoPeriodDays(m_sign, value(k - 1), value(k));
         r.date = m_x + r.days;
         return r;
     }
@@ -122,6 +122,12 @@ private:
 };
 
 } // namespace
+
+int TwoPeriodDays(int sign, int earlier, int later)
+{
+    // Integer division truncates toward zero, whichever the sign.
+    return sign * (earlier + later) / 2;
+}
 
 PeriodSearchResult SearchHousingPeriod(const ForcingPeriods& periods, const PeriodValues& values,
                                        int sign, TDate x)

@@ -31,6 +31,10 @@ struct PeriodSearchResult
     bool found() const { return outcome == Outcome::Found; }
 };
 
+// The days of two neighbouring periods averaged: sign × (earlier + later) / 2,
+// the half day dropped toward zero (203 gives 101, −203 gives −101).
+int TwoPeriodDays(int sign, int earlier, int later);
+
 // The parameter of each housing period 1..4; nullopt when the field is null.
 using PeriodValues = std::array<std::optional<int>, 4>;
 

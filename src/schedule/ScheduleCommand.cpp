@@ -16,18 +16,14 @@ namespace kasplan {
 
 namespace {
 
-const QString Usage = QStringLiteral(
-    "Gebruik: kasplan schedule [--season JAAR] [--method grond|water|ijstulpen] (--record BESTAND "
-    "| --cultivar NAAM --size ZIFT [--source HERKOMST]) [--today JJJJ-MM-DD] "
-    "[--gstage|--cooling|--housing|--harvest-end JJJJ-MM-DD | --day-back | "
-    "--day-forward | --month-back | --month-forward ...]");
+// A refusal is one line: the synopsis follows the reason on it.
+QString usage()
+{
+    return QStringLiteral("Gebruik: ") + ScheduleSynopsis().join(QLatin1Char(' ')).simplified();
+}
 
 // A record holds a few dozen fields; anything larger is not one.
 constexpr qint64 MaxRecordBytes = 1024 * 1024;
-
-// The season up-down's range.
-constexpr int FirstSeason = 1990;
-constexpr int LastSeason = 3000;
 
 struct Action
 {
@@ -95,13 +91,13 @@ public:
                 request.actions.append(action(option));
         }
         if (request.recordFile && request.cultivar)
-            throw Refusal(QStringLiteral("--record en --cultivar gaan niet samen. ") + Usage);
+            throw Refusal(QStringLiteral("--record en --cultivar gaan niet samen. ") + usage());
         if (!request.cultivar && (request.size || request.source))
-            throw Refusal(QStringLiteral("--size en --source horen bij --cultivar. ") + Usage);
+            throw Refusal(QStringLiteral("--size en --source horen bij --cultivar. ") + usage());
         if (request.cultivar && !request.size)
-            throw Refusal(QStringLiteral("--size ontbreekt bij --cultivar. ") + Usage);
+            throw Refusal(QStringLiteral("--size ontbreekt bij --cultivar. ") + usage());
         if (!request.recordFile && !request.cultivar)
-            throw Refusal(QStringLiteral("--record of --cultivar ontbreekt. ") + Usage);
+            throw Refusal(QStringLiteral("--record of --cultivar ontbreekt. ") + usage());
         return request;
     }
 
@@ -109,7 +105,7 @@ private:
     QString value(const QString& option)
     {
         if (m_next >= m_arguments.size())
-            throw Refusal(QStringLiteral("%1 verwacht een waarde. ").arg(option) + Usage);
+            throw Refusal(QStringLiteral("%1 verwacht een waarde. ").arg(option) + usage());
         return m_arguments.at(m_next++);
     }
 
@@ -126,11 +122,12 @@ private:
     {
         static const QRegularExpression digits(QStringLiteral("^\\d{1,4}$"));
         const int year = text.toInt();
-        if (!digits.match(text).hasMatch() || year < FirstSeason || year > LastSeason)
+        if (!digits.match(text).hasMatch() || year < ScheduleCore::FirstSeason ||
+            year > ScheduleCore::LastSeason)
             throw Refusal(QStringLiteral("ongeldig seizoen '%1' (een jaar van %2 tot %3)")
                               .arg(text)
-                              .arg(FirstSeason)
-                              .arg(LastSeason));
+                              .arg(ScheduleCore::FirstSeason)
+                              .arg(ScheduleCore::LastSeason));
         return year;
     }
 
@@ -171,7 +168,7 @@ private:
             a.kind = Action::MoveHarvestEnd;
             a.months = 1;
         } else {
-            throw Refusal(QStringLiteral("onbekend argument '%1'. ").arg(option) + Usage);
+            throw Refusal(QStringLiteral("onbekend argument '%1'. ").arg(option) + usage());
         }
         return a;
     }
@@ -238,8 +235,7 @@ void perform(ScheduleCore& core, const Action& action)
     case Action::HarvestEndDate:
         // A harvest-end button takes the focus when it is clicked.
         core.setFocusedCalendar(ScheduleCalendar::None);
-        core.SetHarvestEnd(action.date);
-        core.CalcFromHarvestEnd();
+        core.ChangeHarvestEnd(action.date);
         break;
     case Action::MoveHarvestEnd:
         core.setFocusedCalendar(ScheduleCalendar::None);
@@ -292,6 +288,20 @@ QString jsonArray(const QStringList& items)
 }
 
 } // namespace
+
+QStringList ScheduleSynopsis()
+{
+    return {
+        QStringLiteral("       kasplan schedule [--season JAAR] [--method grond|water|ijstulpen]"),
+        QStringLiteral("                        (--record BESTAND | --cultivar NAAM --size ZIFT"),
+        QStringLiteral(
+            "                         [--source HERKOMST]) [--today JJJJ-MM-DD] [ACTIE ...]"),
+        QStringLiteral(
+            "ACTIE: --gstage DATUM | --cooling DATUM | --housing DATUM | --harvest-end DATUM"),
+        QStringLiteral("       | --day-back | --day-forward | --month-back | --month-forward"),
+        QStringLiteral("       (DATUM is JJJJ-MM-DD)"),
+    };
+}
 
 QString ScheduleStateJson(const ScheduleCore& core)
 {
@@ -351,8 +361,9 @@ int runScheduleCommand(const QStringList& arguments, QTextStream& out, QTextStre
         const ForcingValues record = readRecord(request, cultivarSource);
         if (request.today)
             fixedToday.install(*request.today);
-        const int season = request.season.value_or(std::clamp(
-            ScheduleCore::DefaultSeasonYear(Clock::current().today()), FirstSeason, LastSeason));
+        const int season = request.season.value_or(
+            std::clamp(ScheduleCore::DefaultSeasonYear(Clock::current().today()),
+                       ScheduleCore::FirstSeason, ScheduleCore::LastSeason));
 
         // The window as the program shows it: the calendars start on today,
         // showing sets the season and the method, activating calculates.

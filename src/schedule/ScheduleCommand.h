@@ -39,6 +39,10 @@ using CultivarRecordSource = std::function<ForcingValues(const CultivarRecordQue
 int runScheduleCommand(const QStringList& arguments, QTextStream& out, QTextStream& err,
                        const CultivarRecordSource& cultivarSource = {});
 
+// How the command is called, as the lines that --help prints below
+// "Gebruik: kasplan [--version]"; a refusal gives them on one line.
+QStringList ScheduleSynopsis();
+
 // The schedule's state as the command prints it (one line, without newline).
 QString ScheduleStateJson(const ScheduleCore& core);
 

@@ -184,9 +184,14 @@ void ScheduleCore::MoveHarvestEnd(int months, int days)
 {
     // Without a harvest end there is nothing to move; counting from day 0
     // would plan the schedule in 1899.
-    if (!m_hasHarvestEnd)
+    if (!m_harvestEnd)
         return;
-    SetHarvestEnd(IncDate(0, months, days, m_harvestEnd));
+    ChangeHarvestEnd(IncDate(0, months, days, *m_harvestEnd));
+}
+
+void ScheduleCore::ChangeHarvestEnd(TDate d)
+{
+    SetHarvestEnd(d);
     CalcFromHarvestEnd();
 }
 
@@ -221,7 +226,7 @@ void ScheduleCore::HousingDateChanged()
 void ScheduleCore::scrollToSchedule()
 {
     m_gcal.ScrollToDate(m_gcal.Date() - 2);
-    m_ical.ScrollToDate(m_harvestEnd + 2);
+    m_ical.ScrollToDate(HarvestEnd() + 2);
     m_ical.ScrollToDate(m_ical.Date());
 }
 
@@ -268,7 +273,7 @@ bool ScheduleCore::CalcFromHarvestEnd()
 {
     ClearCalcMessages();
     PeriodSearchResult found;
-    if (!FindHousingDate(GreenhouseDays, -1, m_harvestEnd + 1, mkGstage + mkCooling + mkHousing,
+    if (!FindHousingDate(GreenhouseDays, -1, HarvestEnd() + 1, mkGstage + mkCooling + mkHousing,
                          found))
         return false;
     // date = harvest end + 1 − greenhouse days, so the harvest end stays as given.
@@ -283,7 +288,7 @@ bool ScheduleCore::CalcFromHarvestEnd()
     if (!SetGstage())
         return false;
     m_gcal.ScrollToDate(m_gcal.Date() - 2);
-    m_ical.ScrollToDate(m_harvestEnd + 2);
+    m_ical.ScrollToDate(HarvestEnd() + 2);
     return true;
 }
 
@@ -305,8 +310,12 @@ bool ScheduleCore::SetGstage()
         m_kcal.SetDate(earliest + m_gcal.Period());
         return false;
     }
-    // The 20 °C period runs from the season's Gstagemin to the cooling start.
+    // The 20 °C period runs from the season's Gstagemin to the day before the
+    // cooling start, so the G-stage is where it begins: its bar then ends
+    // where the cooling bar starts. Gcal lacks the focus, so this date change
+    // starts no chain of its own.
     m_gcal.setPeriod(d);
+    m_gcal.SetDate(earliest);
     return true;
 }
 
@@ -420,7 +429,7 @@ bool ScheduleCore::GetPeriodDays(const QString& base, int& period, CalcMarks mar
             days = 0;
             return false;
         }
-        days = sign * (*periodValue(base, before) + *periodValue(base, period)) / 2;
+        days = TwoPeriodDays(sign, *periodValue(base, before), *periodValue(base, period));
     }
     MarkPeriodCell(period, base);
     if (twoPeriods)
@@ -488,7 +497,6 @@ void ScheduleCore::MarkPeriodCell(int k, const QString& base)
 void ScheduleCore::SetHarvestEnd(TDate d)
 {
     m_harvestEnd = d;
-    m_hasHarvestEnd = true;
     m_eDatePanelCaption =
         QLocale::system().toString(ToQDate(d), QLocale::LongFormat) + QStringLiteral("  ");
 }

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace kasplan {
 
@@ -60,6 +61,9 @@ public:
                  QObject* parent = nullptr);
     ~ScheduleCore() override;
 
+    // The seasons the window offers (its season up-down's range).
+    static constexpr int FirstSeason = 1990;
+    static constexpr int LastSeason = 3000;
     // The season from today: April to December this year, else the year before.
     static int DefaultSeasonYear(QDate today);
 
@@ -106,8 +110,8 @@ public:
     // --- Results shown by the window ------------------------------------------
     int MessageLevel() const { return m_messageLevel; }
     // The harvest end; hasHarvestEnd is false until one has been set.
-    TDate HarvestEnd() const { return m_harvestEnd; }
-    bool hasHarvestEnd() const { return m_hasHarvestEnd; }
+    TDate HarvestEnd() const { return m_harvestEnd.value_or(0); }
+    bool hasHarvestEnd() const { return m_harvestEnd.has_value(); }
     QString EDatePanelCaption() const { return m_eDatePanelCaption; }
     QStringList EMemoLines() const { return m_eMemoLines; }
     bool EMemoVisible() const { return m_eMemoVisible; }
@@ -126,16 +130,22 @@ public:
     // The harvest-end buttons ("Maand" and "Dag", back and forward) move the
     // harvest end and recalculate backwards from it.
     void MoveHarvestEnd(int months, int days);
+    // The user gives the harvest end itself; the schedule is calculated
+    // backwards from it.
+    void ChangeHarvestEnd(TDate d);
+    // Moves the housing date into a period that has data, then recalculates.
+    void AdjustHousingToData();
+    // Applies the forcing method (its days after G), then AdjustHousingToData.
+    void ApplyBroeiMethode();
 
-    // --- The calculation ---------------------------------------------------------
+private:
+    // --- The calculation: chains started by the calendars' date changes -----
     void GstageDateChanged();
     void CoolingDateChanged();
     void HousingDateChanged();
     bool CalcFromCooling();
     bool CalcFromHousing();
     bool CalcFromHarvestEnd();
-    void AdjustHousingToData();
-    void ApplyBroeiMethode();
     // Ties the G-stage to the cooling start; false stops the calling chain.
     bool SetGstage();
 
@@ -156,7 +166,6 @@ public:
     void MarkPeriodCell(int k, const QString& base);
     void SetHarvestEnd(TDate d);
 
-private:
     // The focus rule: a date change counts only on the focused calendar.
     bool focusRuleAllows(ScheduleCalendar which) const;
     void moveFocus(ScheduleCalendar which) { m_focusPort(which); }
@@ -187,8 +196,7 @@ private:
     BeepSink m_beep;
 
     int m_messageLevel = 0;
-    TDate m_harvestEnd = 0;
-    bool m_hasHarvestEnd = false;
+    std::optional<TDate> m_harvestEnd; // none until the first calculation sets one
     QString m_eDatePanelCaption;
     QStringList m_eMemoLines{QStringLiteral("Waarschuwing/Error:")};
     bool m_eMemoVisible = true;

@@ -1,5 +1,7 @@
 #include "TUpDown.h"
 
+#include <QKeyEvent>
+#include <QPainter>
 #include <QResizeEvent>
 #include <QToolButton>
 
@@ -61,16 +63,61 @@ void TUpDown::step(UDBtnType button)
 void TUpDown::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    const QSize s = event->size();
+    arrangeButtons();
+}
+
+void TUpDown::arrangeButtons()
+{
+    // With the focus the arrows leave room for the frame around them.
+    const int frame = hasFocus() ? 2 : 0;
+    const QRect r = rect().adjusted(frame, frame, -frame, -frame);
     if (m_orientation == Qt::Vertical) {
-        const int half = s.height() / 2;
-        m_next->setGeometry(0, 0, s.width(), half);
-        m_prev->setGeometry(0, half, s.width(), s.height() - half);
+        const int half = r.height() / 2;
+        m_next->setGeometry(r.left(), r.top(), r.width(), half);
+        m_prev->setGeometry(r.left(), r.top() + half, r.width(), r.height() - half);
     } else {
-        const int half = s.width() / 2;
-        m_prev->setGeometry(0, 0, half, s.height());
-        m_next->setGeometry(half, 0, s.width() - half, s.height());
+        const int half = r.width() / 2;
+        m_prev->setGeometry(r.left(), r.top(), half, r.height());
+        m_next->setGeometry(r.left() + half, r.top(), r.width() - half, r.height());
     }
+}
+
+void TUpDown::paintEvent(QPaintEvent*)
+{
+    if (hasFocus()) {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette().color(QPalette::Active, QPalette::Highlight));
+    }
+}
+
+void TUpDown::keyPressEvent(QKeyEvent* event)
+{
+    const bool vertical = m_orientation == Qt::Vertical;
+    const int next = vertical ? Qt::Key_Up : Qt::Key_Right;
+    const int prev = vertical ? Qt::Key_Down : Qt::Key_Left;
+    if (event->key() == next) {
+        step(UDBtnType::btNext);
+    } else if (event->key() == prev) {
+        step(UDBtnType::btPrev);
+    } else {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void TUpDown::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    arrangeButtons();
+    update();
+}
+
+void TUpDown::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    arrangeButtons();
+    update();
 }
 
 } // namespace kasplan

@@ -9,7 +9,9 @@ namespace kasplan {
 // A pair of arrow buttons that step a position between a minimum and a
 // maximum, without a text of its own: the window shows the value elsewhere.
 // The upper (or right) arrow steps up. Click fires after every press, also
-// when the position stood at its limit and did not move.
+// when the position stood at its limit and did not move. It takes no focus
+// unless given a focus policy; focused, it shows a frame in the highlight
+// colour and its arrow keys press the arrows.
 class TUpDown : public QWidget
 {
     Q_OBJECT
@@ -36,9 +38,14 @@ Q_SIGNALS:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void step(UDBtnType button);
+    void arrangeButtons();
 
     Qt::Orientation m_orientation;
     QToolButton* m_next;

@@ -1,4 +1,5 @@
 #include "app/MainProgram.h"
+#include "app/QtTranslations.h"
 #include "app/RunningCopyLock.h"
 #include "app/UnitStartup.h"
 
@@ -63,6 +64,10 @@ private Q_SLOTS:
     void noDatabaseNoSchedule_data();
     void noDatabaseNoSchedule();
     void deliveredRecordsUnprotectedWithoutTheCultivarWindow();
+    void theLastChoiceComesBack();
+    void aChoiceNoLongerThereFallsBack_data();
+    void aChoiceNoLongerThereFallsBack();
+    void qtDialogsSpeakDutch();
 
 private:
     void start();
@@ -310,6 +315,72 @@ void TestMainProgram::deliveredRecordsUnprotectedWithoutTheCultivarWindow()
     QCOMPARE(cdata->fieldByName(QStringLiteral("Source"))->asString(), QStringLiteral("XX"));
     QCOMPARE(cdata->fieldByName(QStringLiteral("Status"))->asString(), QStringLiteral("DLV/LBO"));
     QVERIFY((*m_prompts)->shown().isEmpty());
+}
+
+void TestMainProgram::theLastChoiceComesBack()
+{
+    start();
+    TDMod& dmod = *m_program->DMod();
+    QVERIFY(dmod.tbCdata()->locate({QStringLiteral("Cultivar"), QStringLiteral("Source")},
+                                   {QStringLiteral("Gander"), QStringLiteral("NL")}));
+    QVERIFY(dmod.tbCsizes()->locate({QStringLiteral("Size")}, {QStringLiteral("12/+")}));
+    QCOMPARE(m_program->MainWindow()->DBText3->text(), QStringLiteral("12/+"));
+    QVERIFY(m_program->MainWindow()->close());
+    m_program.reset();
+
+    start();
+    const TKMmainform& w = *m_program->MainWindow();
+    QCOMPARE(w.DBText1->text(), QStringLiteral("Gander"));
+    QCOMPARE(w.DBText3->text(), QStringLiteral("12/+"));
+    QCOMPARE(w.DBText2->text(), QStringLiteral("NL"));
+    // The schedule is that of Gander 12/+: the housing date of 20 November
+    // needs 77 cold days from 4 September, after 10 August plus 21 days.
+    QCOMPARE(dateOf(w.Kcal), QDate(2024, 9, 4));
+    QCOMPARE(dateOf(w.Gcal), QDate(2024, 8, 10));
+    QCOMPARE(w.core().MessageLevel(), 0);
+}
+
+void TestMainProgram::aChoiceNoLongerThereFallsBack_data()
+{
+    QTest::addColumn<QString>("cultivar");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("size");
+    QTest::newRow("deleted cultivar") << "Verdwenen"
+                                      << "NL"
+                                      << "12/+";
+    QTest::newRow("other source") << "Gander"
+                                  << "BE"
+                                  << "12/+";
+    QTest::newRow("deleted size") << "Gander"
+                                  << "NL"
+                                  << "14/+";
+}
+
+void TestMainProgram::aChoiceNoLongerThereFallsBack()
+{
+    QFETCH(QString, cultivar);
+    QFETCH(QString, source);
+    QFETCH(QString, size);
+    TZHRegistry store;
+    store.SetVersion(QStringLiteral("4.0"));
+    store.WriteString(Setting::LastCultivar, cultivar);
+    store.WriteString(Setting::LastSource, source);
+    store.WriteString(Setting::LastSize, size);
+
+    start();
+    const TKMmainform& w = *m_program->MainWindow();
+    QCOMPARE(w.DBText1->text(), QStringLiteral("Alma Adamkiene"));
+    QCOMPARE(w.DBText3->text(), QStringLiteral("11/12"));
+    QCOMPARE(dateOf(w.Kcal), QDate(2024, 9, 5));
+}
+
+void TestMainProgram::qtDialogsSpeakDutch()
+{
+    // The tests run with LANG=nl_NL.UTF-8, as a Dutch desktop does.
+    QVERIFY2(InstallQtTranslations(*qApp), "Qt's Dutch translations are missing "
+                                           "(Debian package qt6-translations-l10n)");
+    QCOMPARE(QCoreApplication::translate("QPrintDialog", "Print"), QStringLiteral("Afdrukken"));
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuleren"));
 }
 
 QTEST_MAIN(TestMainProgram)

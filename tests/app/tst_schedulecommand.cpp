@@ -212,11 +212,11 @@ void TestScheduleCommand::actionsRunInOrder_data()
         << "2025-01-07"
         << "2025-01-30";
     QTest::newRow("Gstagemin moves a too early cooling start")
-        << gstagemin << QStringList{"--cooling", "2024-09-20"} << "2024-09-15" << 21 << "2024-10-01"
+        << gstagemin << QStringList{"--cooling", "2024-09-20"} << "2024-09-10" << 21 << "2024-10-01"
         << "2025-01-07"
         << "2025-01-30";
     QTest::newRow("Gstagemin keeps a later cooling start")
-        << gstagemin << QStringList{"--cooling", "2024-10-15"} << "2024-09-15" << 35 << "2024-10-15"
+        << gstagemin << QStringList{"--cooling", "2024-10-15"} << "2024-09-10" << 35 << "2024-10-15"
         << "2025-01-21"
         << "2025-02-13";
     QTest::newRow("housing date, then harvest end")

@@ -10,6 +10,7 @@
 
 #include "support/TestDatabase.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -49,6 +50,9 @@ private Q_SLOTS:
     void everyCloseKeepsTheSelection_data();
     void everyCloseKeepsTheSelection();
     void stockOnlyComesFromTheSetting();
+    void tabMovesBetweenGridsAndButtons();
+    void movingTheRowEndsTheSearch_data();
+    void movingTheRowEndsTheSearch();
 
 private:
     void showDialog();
@@ -148,6 +152,11 @@ void TestCSelectDlg::createdAsDesigned()
         cultivarColumns << d.DBGrid1->model()->headerData(c, Qt::Horizontal).toString();
     QCOMPARE(cultivarColumns, (QStringList{"Cultivar", "Herkomst", "Status"}));
     QCOMPARE(d.DBNavigator1->NextButton->toolTip(), QStringLiteral("Volgende"));
+    // A button with only an icon says what it does when pointed at.
+    for (const QAbstractButton* button : d.findChildren<QAbstractButton*>()) {
+        if (button->text().isEmpty() && !button->icon().isNull())
+            QVERIFY2(!button->toolTip().isEmpty(), qPrintable(button->objectName()));
+    }
 }
 
 void TestCSelectDlg::typeAhead_data()
@@ -303,6 +312,65 @@ void TestCSelectDlg::stockOnlyComesFromTheSetting()
     QVERIFY(!m_dmod->VoorraadOnly());
     QCOMPARE(m_dialog->DBGrid1->model()->rowCount(), 8);
     m_dialog->accept();
+}
+
+void TestCSelectDlg::tabMovesBetweenGridsAndButtons()
+{
+    showDialog();
+    TCSelectDlg& d = *m_dialog;
+    const TDBNavigator& nav = *d.DBNavigator1;
+    // On the first record "Eerste" and "Vorige" are disabled and skipped.
+    QVERIFY(!nav.FirstButton->isEnabled() && !nav.PriorButton->isEnabled());
+    const QList<QWidget*> order = {d.DBGrid1,      d.DBGrid2, nav.NextButton,
+                                   nav.LastButton, d.OKBtn,   d.DBGrid1};
+    QCOMPARE(QApplication::focusWidget(), d.DBGrid1);
+    for (qsizetype i = 1; i < order.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), order[i]);
+    }
+    for (qsizetype i = order.size() - 2; i >= 0; --i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), order[i]);
+    }
+    // Within a grid the arrows move the row and keep the focus.
+    const int row = m_dmod->tbCdata()->currentIndex();
+    QTest::keyClick(d.DBGrid1, Qt::Key_Down);
+    QCOMPARE(m_dmod->tbCdata()->currentIndex(), row + 1);
+    QCOMPARE(QApplication::focusWidget(), d.DBGrid1);
+    QVERIFY(d.FirstChars->text().isEmpty());
+}
+
+void TestCSelectDlg::movingTheRowEndsTheSearch_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("arrow key") << "down";
+    QTest::newRow("navigator") << "next";
+    QTest::newRow("click on a row") << "click";
+}
+
+void TestCSelectDlg::movingTheRowEndsTheSearch()
+{
+    QFETCH(QString, how);
+    showDialog();
+    type({{'k', 0}, {'e', 100}});
+    QCOMPARE(current("Cultivar"), QStringLiteral("Kees Nelis"));
+
+    TDBGrid* grid = m_dialog->DBGrid1;
+    if (how == "down") {
+        QTest::keyClick(grid, Qt::Key_Down);
+    } else if (how == "next") {
+        QTest::mouseClick(m_dialog->DBNavigator1->NextButton, Qt::LeftButton);
+    } else {
+        const QRect first = grid->visualRect(grid->model()->index(0, 0));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, first.center());
+    }
+    QVERIFY(current("Cultivar") != QLatin1String("Kees Nelis"));
+    QVERIFY(m_dialog->FirstChars->text().isEmpty());
+    // The next letter starts a search of its own, however quick it comes.
+    grid->setFocus();
+    type({{'a', 100}});
+    QCOMPARE(m_dialog->FirstChars->text(), QStringLiteral("a"));
+    QCOMPARE(current("Cultivar"), QStringLiteral("Apeldoorn"));
 }
 
 QTEST_MAIN(TestCSelectDlg)

@@ -58,8 +58,7 @@ public:
     void harvestEnd(QDate date)
     {
         core.setFocusedCalendar(ScheduleCalendar::None);
-        core.SetHarvestEnd(FromQDate(date));
-        core.CalcFromHarvestEnd();
+        core.ChangeHarvestEnd(FromQDate(date));
     }
     QDate date(ScheduleCalendar which) { return ToQDate(core.calendar(which).Date()); }
     QDate harvestEnd() const { return ToQDate(core.HarvestEnd()); }
@@ -142,6 +141,8 @@ private Q_SLOTS:
     void nonNeighboursAreInconsistent();
     void setGstageCorrection_data();
     void setGstageCorrection();
+    void gstageEndsWhereCoolingStarts_data();
+    void gstageEndsWhereCoolingStarts();
     void gstageminIgnoredWhileWindowHidden();
     void focusPortCarriesTheProgramsFocusMoves();
     void harvestEndButtons_data();
@@ -436,11 +437,99 @@ void TestScheduleCore::setGstageCorrection()
     QCOMPARE(w.date(I), housing);
     QCOMPARE(w.harvestEnd(), housing.addDays(23));
     QCOMPARE(w.core.Kcal().Period(), 98);
-    // The G-stage date itself stays where the season put it.
-    QCOMPARE(w.date(G), QDate(2024, 9, 15));
+    // The G-stage is the season's earliest one, its bar ending at the cooling start.
+    QCOMPARE(w.date(G), QDate(2024, 9, 10));
     QCOMPARE(w.core.focusedCalendar(), K);
     QCOMPARE(w.core.MessageLevel(), 0);
     QCOMPARE(w.beeps.size(), 0);
+}
+
+void TestScheduleCore::gstageEndsWhereCoolingStarts_data()
+{
+    QTest::addColumn<QDate>("gstagemin"); // only day and month count
+    QTest::addColumn<int>("season");
+    // What the user does: "activate" (the first schedule only), "cooling",
+    // "housing", "harvest end", "gstage" (all with date) or "season"
+    // (date's year is the new season).
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QDate>("date");
+    QTest::addColumn<QDate>("gstage");
+
+    const QDate august(1999, 8, 10);
+    const QDate october(2031, 10, 10);
+    const QDate leapDay(2000, 2, 29);
+    QTest::newRow("August, first schedule")
+        << august << 2024 << "activate" << QDate() << QDate(2024, 8, 10);
+    QTest::newRow("August, cooling start later")
+        << august << 2024 << "cooling" << QDate(2024, 10, 15) << QDate(2024, 8, 10);
+    QTest::newRow("August, cooling start too early")
+        << august << 2024 << "cooling" << QDate(2024, 8, 20) << QDate(2024, 8, 10);
+    QTest::newRow("August, housing date")
+        << august << 2024 << "housing" << QDate(2025, 1, 10) << QDate(2024, 8, 10);
+    QTest::newRow("August, harvest end")
+        << august << 2024 << "harvest end" << QDate(2025, 1, 30) << QDate(2024, 8, 10);
+    QTest::newRow("August, G-stage moved by the user")
+        << august << 2024 << "gstage" << QDate(2024, 9, 1) << QDate(2024, 9, 1);
+    QTest::newRow("August, next season")
+        << august << 2024 << "season" << QDate(2025, 1, 1) << QDate(2025, 9, 15);
+    QTest::newRow("October, first schedule")
+        << october << 2024 << "activate" << QDate() << QDate(2024, 10, 10);
+    QTest::newRow("October, cooling start too early")
+        << october << 2024 << "cooling" << QDate(2024, 10, 1) << QDate(2024, 10, 10);
+    QTest::newRow("October, housing date too early for it")
+        << october << 2024 << "housing" << QDate(2024, 12, 20) << QDate(2024, 10, 10);
+    QTest::newRow("October, harvest end")
+        << october << 2024 << "harvest end" << QDate(2025, 3, 1) << QDate(2024, 10, 10);
+    QTest::newRow("29 February, non-leap season, first schedule")
+        << leapDay << 2025 << "activate" << QDate() << QDate(2025, 2, 28);
+    QTest::newRow("29 February, non-leap season, cooling start")
+        << leapDay << 2025 << "cooling" << QDate(2025, 10, 1) << QDate(2025, 2, 28);
+    QTest::newRow("29 February, non-leap season, harvest end")
+        << leapDay << 2025 << "harvest end" << QDate(2026, 1, 30) << QDate(2025, 2, 28);
+    QTest::newRow("29 February, leap season, housing date")
+        << leapDay << 2024 << "housing" << QDate(2025, 1, 10) << QDate(2024, 2, 29);
+}
+
+void TestScheduleCore::gstageEndsWhereCoolingStarts()
+{
+    QFETCH(QDate, gstagemin);
+    QFETCH(int, season);
+    QFETCH(QString, action);
+    QFETCH(QDate, date);
+    QFETCH(QDate, gstage);
+
+    ForcingValues record = parseRecord(Standard);
+    record.set(QStringLiteral("Gstagemin"), FromQDate(gstagemin));
+    record.set(QStringLiteral("DnaG20"), 21);
+    Window w(&record, season);
+    const auto gstageEndsAtCooling = [&w](const char* when) {
+        QVERIFY2(w.date(G).addDays(w.core.Gcal().Period()) == w.date(K), when);
+        QVERIFY2(w.core.Gcal().Period() >= 21, when);
+        QVERIFY2(!w.barHidden(G) && w.core.MessageLevel() < 2, when);
+    };
+    gstageEndsAtCooling("after the first schedule");
+
+    if (action == QLatin1String("cooling"))
+        w.move(K, date);
+    else if (action == QLatin1String("housing"))
+        w.move(I, date);
+    else if (action == QLatin1String("gstage"))
+        w.move(G, date);
+    else if (action == QLatin1String("harvest end"))
+        w.harvestEnd(date);
+    else if (action == QLatin1String("season"))
+        w.core.SetSeason(date.year());
+    QCOMPARE(w.date(G), gstage);
+    gstageEndsAtCooling("after the user's move");
+    if (action == QLatin1String("harvest end"))
+        QCOMPARE(w.harvestEnd(), date);
+
+    // The harvest-end buttons from there keep it so.
+    w.core.setFocusedCalendar(ScheduleCalendar::None);
+    w.core.MoveHarvestEnd(1, 0);
+    gstageEndsAtCooling("after a month forward");
+    w.core.MoveHarvestEnd(0, -1);
+    gstageEndsAtCooling("after a day back");
 }
 
 void TestScheduleCore::gstageminIgnoredWhileWindowHidden()

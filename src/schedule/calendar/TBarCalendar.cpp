@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -77,6 +78,9 @@ TBarCalendar::TBarCalendar(QWidget* parent) : QFrame(parent)
     for (QWidget* part : std::initializer_list<QWidget*>{
              m_monthUpDown, m_dayUpDown, m_leftDayUpDown, m_scrollBar, m_monthBar, m_dayBar})
         part->installEventFilter(this);
+    // The wheel over any part scrolls the calendar.
+    for (QLabel* panel : {m_labelPanel, m_captionPanel, m_datePanel})
+        panel->installEventFilter(this);
 
     connect(&m_model, &BarCalendarModel::dateChanged, this, &TBarCalendar::OnDateChange);
     connect(&m_model, &BarCalendarModel::changed, this, &TBarCalendar::OnChange);
@@ -84,6 +88,7 @@ TBarCalendar::TBarCalendar(QWidget* parent) : QFrame(parent)
         syncScrollBar();
         Q_EMIT OnLeftMonthChanged();
     });
+    connect(&m_model, &BarCalendarModel::viewScrolled, this, &TBarCalendar::OnViewScrolled);
     connect(&m_model, &BarCalendarModel::captionChanged, this, &TBarCalendar::refresh);
     connect(&m_model, &BarCalendarModel::barsChanged, this, &TBarCalendar::refresh);
 
@@ -139,6 +144,10 @@ bool TBarCalendar::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::FocusIn && watched != this)
         Q_EMIT focusEntered();
+    if (event->type() == QEvent::Wheel && watched != m_scrollBar) {
+        wheelEvent(static_cast<QWheelEvent*>(event));
+        return true;
+    }
     return QFrame::eventFilter(watched, event);
 }
 
@@ -249,10 +258,44 @@ void TBarCalendar::dayBarKey(QKeyEvent* event)
     case Qt::Key_Left:
         m_model.dayKeyLeft();
         break;
+    case Qt::Key_Up:
+        m_model.dayKeyWeeks(-1);
+        break;
+    case Qt::Key_Down:
+        m_model.dayKeyWeeks(1);
+        break;
+    case Qt::Key_PageUp:
+        m_model.dayKeyMonths(-1);
+        break;
+    case Qt::Key_PageDown:
+        m_model.dayKeyMonths(1);
+        break;
+    case Qt::Key_Home:
+        m_model.dayKeyFirst();
+        break;
+    case Qt::Key_End:
+        m_model.dayKeyLast();
+        break;
     default:
         // Nothing happens in the bar; the window may still use the key.
         event->ignore();
         return;
+    }
+    event->accept();
+}
+
+void TBarCalendar::wheelEvent(QWheelEvent* event)
+{
+    const QPoint angle = event->angleDelta();
+    m_wheelDelta += angle.y() != 0 ? angle.y() : angle.x();
+    // Turned away from the user: earlier days come into view.
+    const int notches = m_wheelDelta / QWheelEvent::DefaultDeltasPerStep;
+    m_wheelDelta -= notches * QWheelEvent::DefaultDeltasPerStep;
+    if (notches != 0) {
+        if (event->modifiers() & Qt::ControlModifier)
+            m_model.ScrollMonths(-notches);
+        else
+            m_model.ScrollDays(-7 * notches);
     }
     event->accept();
 }

@@ -187,6 +187,8 @@ Q_SIGNALS:
     void OnChange();
     // The month bar's first visible month changed.
     void OnLeftMonthChanged();
+    // The first visible day changed (with or without the month).
+    void OnViewScrolled();
     // An up-down was pressed on its left or right half (after the date moved).
     void MonthLeft(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos);
     void MonthRight(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos);
@@ -199,6 +201,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    // The wheel scrolls the bars by a week a notch, with Ctrl by a month;
+    // the date stays.
+    void wheelEvent(QWheelEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -231,6 +236,7 @@ private:
     bool m_addScrollBar = false;
     bool m_omitMonthBar = false;
     bool m_omitDayBar = false;
+    int m_wheelDelta = 0; // the part of a notch turned so far
 };
 
 } // namespace kasplan

@@ -1,8 +1,13 @@
 #include "TDayGrid.h"
 
+#include "FocusFrame.h"
+
+#include <QHelpEvent>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 namespace kasplan {
 
@@ -84,9 +89,36 @@ int TDayGrid::columnAt(int x) const
     return c < m_model.dayColumnCount() ? c : -1;
 }
 
+QString TDayGrid::dayToolTip(int c) const
+{
+    const TDate d = m_model.StartDate() + c;
+    return QStringLiteral("%1, week %2")
+        .arg(QLocale::system().toString(ToQDate(d), QLocale::LongFormat))
+        .arg(WeekNumber(d));
+}
+
+bool TDayGrid::event(QEvent* event)
+{
+    // A day is a few pixels wide: pointing at one names it.
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const int c = columnAt(help->pos().x());
+        if (c < 0) {
+            QToolTip::hideText();
+        } else {
+            const QRect cell(columnLeft(c), 0, m_model.DayCellWidth() + 1, height());
+            QToolTip::showText(help->globalPos(), dayToolTip(c), this, cell);
+        }
+        return true;
+    }
+    return QWidget::event(event);
+}
+
 void TDayGrid::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    // A recorded printout knows no widget edges: the last cell stays inside.
+    painter.setClipRect(rect());
     painter.fillRect(rect(), m_daysColor);
     const int cellWidth = m_model.DayCellWidth();
     const QColor line = gridLineColor();
@@ -97,6 +129,8 @@ void TDayGrid::paintEvent(QPaintEvent*)
         painter.fillRect(x, 0, cellWidth, height(), cellColor(m_model.dayCell(c)));
         painter.fillRect(x + cellWidth, 0, 1, height(), line);
     }
+    if (hasFocus())
+        PaintFocusFrame(painter, *this);
 }
 
 void TDayGrid::mousePressEvent(QMouseEvent* event)
@@ -109,6 +143,18 @@ void TDayGrid::mousePressEvent(QMouseEvent* event)
 void TDayGrid::keyPressEvent(QKeyEvent* event)
 {
     Q_EMIT keyDown(event);
+}
+
+void TDayGrid::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void TDayGrid::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 } // namespace kasplan

@@ -36,6 +36,8 @@ public:
     int columnLeft(int c) const;
     // Day column under x, or -1 where there is none.
     int columnAt(int x) const;
+    // What pointing at day column c tells: its weekday, date and week number.
+    QString dayToolTip(int c) const;
 
 Q_SIGNALS:
     void cellClicked(int column);
@@ -43,9 +45,13 @@ Q_SIGNALS:
     void keyDown(QKeyEvent* event);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // The focus frame comes and goes with the focus.
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void setColor(QColor& member, const QColor& color);

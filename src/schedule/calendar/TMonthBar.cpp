@@ -1,6 +1,7 @@
 #include "TMonthBar.h"
 
 #include "BarCalendarLayout.h"
+#include "FocusFrame.h"
 
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -55,12 +56,10 @@ QFont TMonthBar::weekNumberFont() const
 
 int TMonthBar::columnLeft(int c) const
 {
-    int x = 0;
-    for (int i = m_model.leftMonth(); i < c; ++i)
-        x += m_model.monthColumnWidth(i) + 1;
-    for (int i = c; i < m_model.leftMonth(); ++i)
-        x -= m_model.monthColumnWidth(i) + 1;
-    return x;
+    // Each month lies exactly above its days, also when the day bar starts
+    // inside a month.
+    return (m_model.firstDayOfMonthColumn(c) - m_model.firstVisibleDay()) *
+           (m_model.DayCellWidth() + 1);
 }
 
 QRect TMonthBar::cellRect(int c) const
@@ -72,10 +71,8 @@ int TMonthBar::columnAt(int x) const
 {
     if (x < 0)
         return -1;
-    int right = 0;
     for (int c = m_model.leftMonth(); c < m_model.monthColumnCount(); ++c) {
-        right += m_model.monthColumnWidth(c) + 1;
-        if (x < right)
+        if (x < columnLeft(c) + m_model.monthColumnWidth(c) + 1)
             return c;
     }
     return -1;
@@ -112,7 +109,8 @@ void TMonthBar::paintEvent(QPaintEvent*)
             break;
         painter.fillRect(cell.right() + 1, 0, 1, height(), gridLineColor());
         painter.save();
-        painter.setClipRect(cell);
+        // Within the bar too: a recorded printout knows no widget edges.
+        painter.setClipRect(cell & rect());
         if (m_showWeeknrs) {
             painter.setFont(small);
             painter.drawText(cell, Qt::AlignHCenter | Qt::AlignTop, m_model.monthCaption(c));
@@ -124,6 +122,8 @@ void TMonthBar::paintEvent(QPaintEvent*)
         }
         painter.restore();
     }
+    if (hasFocus())
+        PaintFocusFrame(painter, *this);
 }
 
 void TMonthBar::mousePressEvent(QMouseEvent* event)
@@ -136,6 +136,18 @@ void TMonthBar::mousePressEvent(QMouseEvent* event)
 void TMonthBar::keyPressEvent(QKeyEvent* event)
 {
     Q_EMIT keyDown(event);
+}
+
+void TMonthBar::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void TMonthBar::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 } // namespace kasplan

@@ -1,9 +1,12 @@
 #include "TKMmainform.h"
 
+#include "ClientAreaPrint.h"
 #include "MainFormArt.h"
 #include "PeriodTablePanel.h"
 #include "schedule/CurrentSizeRecord.h"
 #include "schedule/calendar/TBarCalendar.h"
+#include "schedule/calendar/TDayGrid.h"
+#include "schedule/calendar/TMonthBar.h"
 
 #include "core/Clock.h"
 #include "core/SettingsCatalog.h"
@@ -23,6 +26,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -44,9 +48,6 @@ constexpr int ClientHeight = 547;
 constexpr int TopPanelHeight = 190;
 constexpr int BottomPanelHeight = 66;
 constexpr int SbarPanelHeight = 31;
-constexpr int FirstSeason = 1990;
-constexpr int LastSeason = 3000;
-
 // In the memo while no cultivar database is open, in place of the missing
 // period data of a record that does not exist.
 const QString NoDatabaseText =
@@ -80,6 +81,33 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text,
     return b;
 }
 
+// The style draws a memo's frame the same with and without the focus; this
+// frames it in the highlight colour while it has the focus.
+class MemoFocusFrame : public QObject
+{
+public:
+    explicit MemoFocusFrame(QFrame* memo) : QObject(memo), m_style(memo->frameStyle()) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* frame = static_cast<QFrame*>(watched);
+        if (event->type() == QEvent::FocusIn) {
+            QPalette p = frame->palette();
+            p.setColor(QPalette::WindowText, p.color(QPalette::Active, QPalette::Highlight));
+            frame->setPalette(p);
+            frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+            frame->setLineWidth(2);
+        } else if (event->type() == QEvent::FocusOut) {
+            frame->setFrameStyle(m_style);
+            frame->setLineWidth(1);
+        }
+        return false;
+    }
+
+private:
+    int m_style;
+};
+
 QPlainTextEdit* memo(QWidget* parent, const char* name)
 {
     auto* m = new QPlainTextEdit(parent);
@@ -87,6 +115,8 @@ QPlainTextEdit* memo(QWidget* parent, const char* name)
     m->setReadOnly(true);
     m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m->setTabChangesFocus(true);
+    m->installEventFilter(new MemoFocusFrame(m));
     return m;
 }
 
@@ -122,21 +152,6 @@ bool defaultPrintDialog(QPrinter& printer, QWidget* parent)
     // The dialog offers printing to a PDF file beside the printers.
     dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
     return dialog.exec() == QDialog::Accepted;
-}
-
-// The picture of the window over the width of the page, keeping its shape.
-void defaultPrintImage(QPrinter& printer, const QImage& image)
-{
-    QPainter painter;
-    if (!painter.begin(&printer))
-        throw std::runtime_error("Het venster kan niet worden afgedrukt: de printer of het "
-                                 "bestand kan niet worden geopend.");
-    const QRect page = painter.viewport();
-    const QSize size = image.size().scaled(page.size(), Qt::KeepAspectRatio);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRect(page.topLeft(), size), image);
-    if (!painter.end())
-        throw std::runtime_error("Het venster kan niet worden afgedrukt.");
 }
 
 } // namespace
@@ -220,6 +235,10 @@ TKMmainform::TKMmainform(QWidget* parent)
     setRecordSource(nullptr);
     setPrintSteps({}, {});
     connectControls();
+    arrangeTabOrder();
+    // Smaller, the calendars and the panels of the top row no longer fit;
+    // larger, the calendars show more months and the memos widen.
+    client->setMinimumSize(ClientWidth, ClientHeight);
     resize(ClientWidth, ClientHeight);
     FormCreate();
 }
@@ -294,7 +313,7 @@ void TKMmainform::buildTopPanel(QWidget* top)
     SeizoenStartJaar->setObjectName(QStringLiteral("SeizoenStartJaar"));
     SeizoenStartJaar->setParent(selectPanel);
     SeizoenStartJaar->setGeometry(128, 136, 20, 46);
-    SeizoenStartJaar->setRange(FirstSeason, LastSeason);
+    SeizoenStartJaar->setRange(ScheduleCore::FirstSeason, ScheduleCore::LastSeason);
     SeizoenStartJaar->setWrap(false);
     SeizoenStartJaar->setPosition(1997);
     SeizoenStartJaar->setToolTip(QStringLiteral("Ga naar volgend/vorig seizoen"));
@@ -315,17 +334,26 @@ void TKMmainform::buildTopPanel(QWidget* top)
     QWidget* algGegPanel = panel(CultivarGegBox, "AlgGegPanel");
     algGegPanel->setFont(sansSerif());
     algGegPanel->setFixedHeight(30);
+    // In a row, so that the status keeps to the panel at the smallest width.
+    auto* algGegRow = new QHBoxLayout(algGegPanel);
+    algGegRow->setContentsMargins(6, 3, 4, 3);
+    algGegRow->setSpacing(2);
     QLabel* methodLabel = label(algGegPanel, "Label1", QStringLiteral("Broeimethode"));
-    methodLabel->setGeometry(6, 6, 84, 18);
+    methodLabel->setFixedWidth(84);
+    algGegRow->addWidget(methodLabel);
     BroeiMethodeCBox->setObjectName(QStringLiteral("BroeiMethodeCBox"));
     BroeiMethodeCBox->setParent(algGegPanel);
     BroeiMethodeCBox->addItems(
         {QStringLiteral("Grond"), QStringLiteral("Water"), QStringLiteral("IJstulpen")});
-    BroeiMethodeCBox->setGeometry(92, 3, 100, 24);
+    BroeiMethodeCBox->setFixedSize(100, 24);
+    algGegRow->addWidget(BroeiMethodeCBox);
+    algGegRow->addSpacing(12);
     QLabel* statusLabel = label(algGegPanel, "Label5", QStringLiteral("Status"));
-    statusLabel->setGeometry(204, 6, 42, 18);
+    statusLabel->setFixedWidth(42);
+    algGegRow->addWidget(statusLabel);
     DBText7->setParent(algGegPanel);
-    DBText7->setGeometry(248, 6, 110, 18);
+    DBText7->setMinimumWidth(40);
+    algGegRow->addWidget(DBText7, 1);
     setTextColor(DBText7, Red);
     boxRows->addWidget(algGegPanel);
 
@@ -469,6 +497,8 @@ void TKMmainform::connectControls()
     connect(Gcal, &TBarCalendar::OnLeftMonthChanged, this, &TKMmainform::GcalLeftMonthChanged);
     connect(Kcal, &TBarCalendar::OnLeftMonthChanged, this, &TKMmainform::KcalLeftMonthChanged);
     connect(Ical, &TBarCalendar::OnLeftMonthChanged, this, &TKMmainform::IcalLeftMonthChanged);
+    for (TBarCalendar* cal : {Gcal, Kcal, Ical})
+        connect(cal, &TBarCalendar::OnViewScrolled, this, [this, cal] { followView(cal); });
     connect(CalSBar, &QScrollBar::valueChanged, this, &TKMmainform::CalSBarScroll);
 
     connect(SeizoenStartJaar, &TUpDown::Click, this, &TKMmainform::SeizoenStartJaarClick);
@@ -485,6 +515,27 @@ void TKMmainform::connectControls()
     connect(DFwdBtn, &QPushButton::clicked, this, &TKMmainform::DFwdBtnClick);
 }
 
+void TKMmainform::arrangeTabOrder()
+{
+    // The season is reached and stepped with the keyboard too; a click on
+    // its arrows leaves the focus where the new season puts it.
+    SeizoenStartJaar->setFocusPolicy(Qt::TabFocus);
+    // Reading order: the top row from left to right, the calendars from top
+    // to bottom (month bar, then days), the harvest end.
+    const QList<QWidget*> order = {VersionButton,  Close_or_CancelButton,
+                                   CultivarSelBtn, CdataButton,
+                                   OptionsBtn,     SeizoenStartJaar,
+                                   PrintButton,    BroeiMethodeCBox,
+                                   DBMemo1,        Gcal->monthBar(),
+                                   Gcal->dayBar(), Kcal->monthBar(),
+                                   Kcal->dayBar(), Ical->monthBar(),
+                                   Ical->dayBar(), EMemo,
+                                   MBackBtn,       DBackBtn,
+                                   DFwdBtn,        MFwdBtn};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
 void TKMmainform::setRecordSource(CurrentSizeRecord* record)
 {
     if (m_record)
@@ -496,12 +547,12 @@ void TKMmainform::setRecordSource(CurrentSizeRecord* record)
         connect(record, &QObject::destroyed, this, [this] { setRecordSource(nullptr); });
 }
 
-void TKMmainform::setPrintSteps(PrintDialogStep dialog, PrintImageStep print)
+void TKMmainform::setPrintSteps(PrintDialogStep dialog, PrintPageStep print)
 {
     m_printDialog =
         dialog ? std::move(dialog)
                : PrintDialogStep([this](QPrinter& p) { return defaultPrintDialog(p, this); });
-    m_printImage = print ? std::move(print) : PrintImageStep(defaultPrintImage);
+    m_printPage = print ? std::move(print) : PrintPageStep(PrintClientArea);
 }
 
 TBarCalendar* TKMmainform::calendarWidget(ScheduleCalendar which) const
@@ -583,6 +634,8 @@ void TKMmainform::FormShow()
 {
     setWindowTitle(QApplication::applicationName() + QLatin1Char(' ') +
                    TZHRegistry::current().StoredSettingsVersion());
+    restorePlacement();
+    returnToLastRecord();
     const TZHRegistry& settings = TZHRegistry::current();
     const int season = settings.ReadInteger(Setting::Season);
     const int method = settings.ReadInteger(Setting::BroeiMethode);
@@ -591,8 +644,9 @@ void TKMmainform::FormShow()
     BroeiMethodeCBox->setCurrentIndex(method);
     m_core->setBroeiMethode(BroeiMethodeCBox->currentIndex());
     ShowDatabaseState();
-    SeizoenStartJaar->setPosition(
-        season >= FirstSeason ? season : ScheduleCore::DefaultSeasonYear(Clock::current().today()));
+    SeizoenStartJaar->setPosition(season >= ScheduleCore::FirstSeason
+                                      ? season
+                                      : ScheduleCore::DefaultSeasonYear(Clock::current().today()));
     // Sets the season and applies the method; not active yet, so nothing is
     // calculated.
     m_core->FormShow(SeizoenStartJaar->Position());
@@ -626,10 +680,54 @@ void TKMmainform::FormClose()
         TZHRegistry& settings = TZHRegistry::current();
         settings.WriteInteger(Setting::Season, SeizoenStartJaar->Position());
         settings.WriteInteger(Setting::BroeiMethode, BroeiMethodeCBox->currentIndex());
+        savePlacement();
+        rememberRecord();
     } catch (const std::exception& error) {
         // The window closes all the same.
         UserPrompts::current().showError(QString::fromUtf8(error.what()));
     }
+}
+
+void TKMmainform::restorePlacement()
+{
+    const QByteArray placement = QByteArray::fromBase64(
+        TZHRegistry::current().ReadString(Setting::MainFormPlacement).toLatin1());
+    // Qt keeps a window restored on a screen that is no longer there visible.
+    if (!placement.isEmpty())
+        restoreGeometry(placement);
+}
+
+void TKMmainform::savePlacement()
+{
+    TZHRegistry::current().WriteString(Setting::MainFormPlacement,
+                                       QString::fromLatin1(saveGeometry().toBase64()));
+}
+
+void TKMmainform::returnToLastRecord()
+{
+    const TZHRegistry& settings = TZHRegistry::current();
+    const SizeRecordKey last{settings.ReadString(Setting::LastCultivar),
+                             settings.ReadString(Setting::LastSource),
+                             settings.ReadString(Setting::LastSize)};
+    if (last.cultivar.isEmpty())
+        return;
+    try {
+        // A record deleted since leaves the first record current.
+        m_record->moveTo(last);
+    } catch (const std::exception&) {
+        // Not readable: the window starts on the first record, as always.
+    }
+}
+
+void TKMmainform::rememberRecord()
+{
+    const std::optional<SizeRecordKey> key = m_record->key();
+    if (!key)
+        return;
+    TZHRegistry& settings = TZHRegistry::current();
+    settings.WriteString(Setting::LastCultivar, key->cultivar);
+    settings.WriteString(Setting::LastSource, key->source);
+    settings.WriteString(Setting::LastSize, key->size);
 }
 
 bool TKMmainform::eventFilter(QObject* watched, QEvent* event)
@@ -669,7 +767,13 @@ void TKMmainform::SetSeason(int year)
 
 void TKMmainform::SeizoenStartJaarClick()
 {
+    // The new season's chain runs with the focus on Gcal; stepped by its
+    // keys, the up-down takes the focus back, or the next key would move
+    // the G-stage instead.
+    const bool keyed = SeizoenStartJaar->hasFocus();
     SetSeason(SeizoenStartJaar->Position());
+    if (keyed)
+        SeizoenStartJaar->setFocus(Qt::OtherFocusReason);
 }
 
 void TKMmainform::BroeiMethodeCBoxChange()
@@ -827,18 +931,20 @@ void TKMmainform::DFwdBtnClick()
 
 // --- Scrolling -------------------------------------------------------------------------------
 
-void TKMmainform::followLeftMonth(const TBarCalendar* from)
+void TKMmainform::followView(const TBarCalendar* from)
 {
-    const int left = from->model().leftMonth();
+    // The same first day, not only the same first month: the wheel scrolls
+    // by weeks.
+    const int firstDay = from->model().firstVisibleDay();
     for (TBarCalendar* cal : {Gcal, Kcal, Ical}) {
         if (cal != from)
-            cal->SetLeftMonth(left);
+            cal->model().ShowFromDay(firstDay);
     }
 }
 
 void TKMmainform::GcalLeftMonthChanged()
 {
-    followLeftMonth(Gcal);
+    followView(Gcal);
     // Not while the user drags the slider: it would jump under the mouse.
     if (!CalSBar->isSliderDown()) {
         const QSignalBlocker blocker(CalSBar);
@@ -848,12 +954,12 @@ void TKMmainform::GcalLeftMonthChanged()
 
 void TKMmainform::KcalLeftMonthChanged()
 {
-    followLeftMonth(Kcal);
+    followView(Kcal);
 }
 
 void TKMmainform::IcalLeftMonthChanged()
 {
-    followLeftMonth(Ical);
+    followView(Ical);
 }
 
 void TKMmainform::CalSBarScroll(int position)
@@ -872,6 +978,7 @@ void TKMmainform::PrintButtonClick()
 
     const bool okVisible = !OkButton->isHidden();
     const bool closeVisible = !Close_or_CancelButton->isHidden();
+    const QPointer<QWidget> focus = QApplication::focusWidget();
     const QList<QWidget*> hidden = {CdataButton, PrintButton, CultivarSelBtn, OptionsBtn, MBackBtn,
                                     DBackBtn,    MFwdBtn,     DFwdBtn,        CalSBar};
     const auto restore = [&] {
@@ -882,6 +989,8 @@ void TKMmainform::PrintButtonClick()
         Gcal->setDateFontColor(Yellow);
         OkButton->setVisible(okVisible);
         Close_or_CancelButton->setVisible(closeVisible);
+        if (focus)
+            focus->setFocus(Qt::OtherFocusReason);
     };
     try {
         for (QWidget* w : hidden)
@@ -892,18 +1001,16 @@ void TKMmainform::PrintButtonClick()
         Gcal->setDateFontColor(Olive);
         OkButton->hide();
         Close_or_CancelButton->hide();
-        printWindow(printer);
+        // The paper shows no focus frame.
+        if (QWidget* focused = QApplication::focusWidget())
+            focused->clearFocus();
+        m_printPage(printer, *centralWidget());
     } catch (const std::exception& error) {
         restore();
         UserPrompts::current().showError(QString::fromUtf8(error.what()));
         return;
     }
     restore();
-}
-
-void TKMmainform::printWindow(QPrinter& printer)
-{
-    m_printImage(printer, centralWidget()->grab().toImage());
 }
 
 } // namespace kasplan

@@ -9,7 +9,6 @@
 
 class QComboBox;
 class QGroupBox;
-class QImage;
 class QLabel;
 class QPlainTextEdit;
 class QPrinter;
@@ -50,9 +49,9 @@ class TKMmainform : public QMainWindow
 public:
     // Asks the user for a printer; false when cancelled.
     using PrintDialogStep = std::function<bool(QPrinter& printer)>;
-    // Prints the picture of the window on the chosen printer; throws
-    // std::exception when that fails.
-    using PrintImageStep = std::function<void(QPrinter& printer, const QImage& image)>;
+    // Prints the client area on the chosen printer; throws std::exception
+    // when that fails.
+    using PrintPageStep = std::function<void(QPrinter& printer, QWidget& clientArea)>;
 
     explicit TKMmainform(QWidget* parent = nullptr);
     ~TKMmainform() override;
@@ -66,7 +65,7 @@ public:
     void setRecordSource(CurrentSizeRecord* record);
     CurrentSizeRecord& recordSource() const { return *m_record; }
     void setWindows(TKMmainformWindows windows) { m_windows = std::move(windows); }
-    void setPrintSteps(PrintDialogStep dialog, PrintImageStep print);
+    void setPrintSteps(PrintDialogStep dialog, PrintPageStep print);
 
     // --- Event handlers and operations --------------------------------------------
     void FormCreate();
@@ -158,8 +157,14 @@ private:
     // Shows the calendars only while a cultivar database is open; answers
     // whether one is.
     bool ShowDatabaseState();
-    void followLeftMonth(const TBarCalendar* from);
-    void printWindow(QPrinter& printer);
+    // The other two calendars show the same days as this one.
+    void followView(const TBarCalendar* from);
+    void arrangeTabOrder();
+    // The window's place and the record of the last run come back on start.
+    void restorePlacement();
+    void savePlacement();
+    void returnToLastRecord();
+    void rememberRecord();
     static void notAvailable(const QString& window);
 
     std::unique_ptr<InMemorySizeRecord> m_ownRecord;
@@ -167,7 +172,7 @@ private:
     std::unique_ptr<ScheduleCore> m_core;
     TKMmainformWindows m_windows;
     PrintDialogStep m_printDialog;
-    PrintImageStep m_printImage;
+    PrintPageStep m_printPage;
     // Activation from another window of the program (or the first one)
     // recalculates; returning from another program does not.
     bool m_activateOnReturn = true;

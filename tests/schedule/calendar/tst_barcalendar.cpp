@@ -6,10 +6,13 @@
 #include "schedule/calendar/TMonthBar.h"
 #include "support/ScopedFixedClock.h"
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 using namespace kasplan;
@@ -76,6 +79,11 @@ private Q_SLOTS:
     void upDownHalves_data();
     void upDownHalves();
     void dayBarArrowKeys();
+    void dayBarOtherKeys_data();
+    void dayBarOtherKeys();
+    void pointingAtADayNamesIt_data();
+    void pointingAtADayNamesIt();
+    void monthsStayAboveTheirDaysScrolledByDays();
     void clicksOnCells();
     void datePanelText();
     void layoutOfMainWindowCalendar();
@@ -200,6 +208,9 @@ void TestBarCalendar::monthWidthFollowsDayCellWidth()
     const QColor line = opaque(cal.monthBar()->gridLineColor());
     QVERIFY(line != cal.MonthsColor());
 
+    // Without the focus frame over the bars' edges.
+    if (QWidget* focus = QApplication::focusWidget())
+        focus->clearFocus();
     const QImage image = cal.grab().toImage();
     // The month bar's first grid line ends January; the top row holds no text.
     int monthLine = -1;
@@ -368,9 +379,6 @@ void TestBarCalendar::dayBarArrowKeys()
     QTest::keyClick(bar, Qt::Key_Left);
     QTest::keyClick(bar, Qt::Key_Left);
     QCOMPARE(ToQDate(cal.Date()), QDate(2025, 1, 14));
-    QTest::keyClick(bar, Qt::Key_Up);
-    QTest::keyClick(bar, Qt::Key_Home);
-    QCOMPARE(ToQDate(cal.Date()), QDate(2025, 1, 14));
 
     // Stepping onto the last visible day moves the month bar one month on,
     // and the day bar with it.
@@ -392,6 +400,111 @@ void TestBarCalendar::dayBarArrowKeys()
     QTest::keyClick(bar, Qt::Key_Left);
     QCOMPARE(ToQDate(cal.Date()), QDate(2025, 2, 1));
     QCOMPARE(m.leftMonth(), 0);
+}
+
+void TestBarCalendar::dayBarOtherKeys_data()
+{
+    QTest::addColumn<QDate>("from");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QDate>("to");
+    // The range is 2025; the date as a click on the day it lands on sets it.
+    QTest::newRow("down, a week on")
+        << QDate(2025, 1, 15) << int(Qt::Key_Down) << QDate(2025, 1, 22);
+    QTest::newRow("up, a week back") << QDate(2025, 1, 15) << int(Qt::Key_Up) << QDate(2025, 1, 8);
+    QTest::newRow("up, stops at the first day")
+        << QDate(2025, 1, 3) << int(Qt::Key_Up) << QDate(2025, 1, 1);
+    QTest::newRow("page down, a month on, the day limited")
+        << QDate(2025, 1, 31) << int(Qt::Key_PageDown) << QDate(2025, 2, 28);
+    QTest::newRow("page up, a month back")
+        << QDate(2025, 3, 31) << int(Qt::Key_PageUp) << QDate(2025, 2, 28);
+    QTest::newRow("page down, stops at the last day")
+        << QDate(2025, 12, 10) << int(Qt::Key_PageDown) << QDate(2025, 12, 31);
+    QTest::newRow("home") << QDate(2025, 6, 10) << int(Qt::Key_Home) << QDate(2025, 1, 1);
+    QTest::newRow("end") << QDate(2025, 6, 10) << int(Qt::Key_End) << QDate(2025, 12, 31);
+    QTest::newRow("down from before the range")
+        << QDate(2024, 11, 20) << int(Qt::Key_Down) << QDate(2025, 1, 1);
+    QTest::newRow("up from after the range")
+        << QDate(2026, 2, 1) << int(Qt::Key_Up) << QDate(2025, 12, 31);
+}
+
+void TestBarCalendar::dayBarOtherKeys()
+{
+    QFETCH(QDate, from);
+    QFETCH(int, key);
+    QFETCH(QDate, to);
+
+    TBarCalendar cal;
+    showAt(cal, QSize(399, 80));
+    cal.setStartYear(2025);
+    cal.setStartMonth(1);
+    cal.SetDate(FromQDate(from));
+    QSignalSpy dateChange(&cal, &TBarCalendar::OnDateChange);
+
+    QTest::keyClick(cal.dayBar(), Qt::Key(key));
+    QCOMPARE(ToQDate(cal.Date()), to);
+    QCOMPARE(dateChange.count(), 1);
+    // Selected and in view, as after a click on the day.
+    const BarCalendarModel& m = cal.model();
+    QCOMPARE(m.selectedDayColumn(), int(cal.Date() - m.StartDate()));
+    QCOMPARE(m.DayInView(cal.Date()), 0);
+    QCOMPARE(m.selectedMonthColumn(), to.month() - 1);
+}
+
+void TestBarCalendar::pointingAtADayNamesIt_data()
+{
+    QTest::addColumn<QDate>("day");
+    QTest::addColumn<QString>("tip");
+    QTest::newRow("mid-January") << QDate(2025, 1, 15) << "woensdag 15 januari 2025, week 3";
+    QTest::newRow("week 1 of the next year")
+        << QDate(2025, 12, 29) << "maandag 29 december 2025, week 1";
+}
+
+void TestBarCalendar::pointingAtADayNamesIt()
+{
+    QFETCH(QDate, day);
+    QFETCH(QString, tip);
+    TBarCalendar cal;
+    showAt(cal, QSize(399, 80));
+    cal.setStartYear(2025);
+    cal.setStartMonth(1);
+    cal.ScrollToDate(FromQDate(day));
+    TDayGrid* days = cal.dayBar();
+    const QPoint at(days->columnLeft(int(FromQDate(day) - cal.model().StartDate())) + 1, 5);
+    QVERIFY(days->rect().contains(at));
+
+    QHelpEvent help(QEvent::ToolTip, at, days->mapToGlobal(at));
+    QApplication::sendEvent(days, &help);
+    QTRY_COMPARE(QToolTip::text(), tip);
+    QToolTip::hideText();
+}
+
+void TestBarCalendar::monthsStayAboveTheirDaysScrolledByDays()
+{
+    TBarCalendar cal;
+    showAt(cal, QSize(600, 80));
+    cal.setStartYear(2025);
+    cal.setStartMonth(1);
+    cal.setMonthsColor(QColor(250, 250, 210));
+    cal.setDaysColor(QColor(250, 250, 210));
+    cal.model().ScrollDays(10);
+    QCOMPARE(cal.model().firstVisibleDay(), 10);
+    QCOMPARE(cal.model().leftMonth(), 0);
+    if (QWidget* focus = QApplication::focusWidget())
+        focus->clearFocus();
+
+    // January's end line in the month bar lies over its last day's line:
+    // 21 days of 3 + 1 pixels are left of it.
+    const QImage image = cal.grab().toImage();
+    const QColor line = opaque(cal.monthBar()->gridLineColor());
+    int monthLine = -1;
+    for (int x = 0; x < cal.monthBar()->width() && monthLine < 0; ++x)
+        if (pixelAt(image, cal.monthBar(), QPoint(x, 0)) == line)
+            monthLine = x;
+    QCOMPARE(monthLine, 21 * 4 - 1);
+    QCOMPARE(pixelAt(image, cal.dayBar(), QPoint(monthLine, 1)), line);
+    // A click there picks January, just right of it February.
+    QCOMPARE(cal.monthBar()->columnAt(monthLine - 1), 0);
+    QCOMPARE(cal.monthBar()->columnAt(monthLine + 1), 1);
 }
 
 void TestBarCalendar::clicksOnCells()

@@ -6,6 +6,7 @@
 #include "schedule/ForcingRecordJson.h"
 #include "schedule/ScheduleCommand.h"
 #include "schedule/calendar/TBarCalendar.h"
+#include "schedule/calendar/TDayGrid.h"
 #include "schedule/calendar/TMonthBar.h"
 #include "schedule/mainwindow/PeriodTablePanel.h"
 #include "schedule/mainwindow/TKMmainform.h"
@@ -21,11 +22,14 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include <stdexcept>
 
@@ -102,6 +106,14 @@ private Q_SLOTS:
     void scrollingOneCalendarScrollsTheOthers();
     void scrollBarScrollsTheCalendars();
     void resizeRules();
+    void minimumSizeKeepsEveryControlLegible();
+    void placementSurvivesARestart();
+    void everyTabStopShowsTheFocus();
+    void keysMoveTheDateAsAClickDoes_data();
+    void keysMoveTheDateAsAClickDoes();
+    void monthBarRightThenLeftReturns();
+    void wheelScrollsTheThreeCalendars();
+    void iconButtonsSayWhatTheyDo();
     void focusFollowsTheUser();
     void activationFromOwnWindowsRecalculates();
     void sameScheduleAsTheCommand_data();
@@ -280,6 +292,18 @@ void TestMainForm::seasonUpDownRecalculatesFromSeptember()
     QTest::mouseClick(w->SeizoenStartJaar->prevButton(), Qt::LeftButton);
     QCOMPARE(w->SeizoenStartJaar->Position(), 1990);
     QCOMPARE(w->SeizoenText->text(), QStringLiteral("1990/1991"));
+
+    // The keyboard steps it as well.
+    w->SeizoenStartJaar->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(w->SeizoenStartJaar, Qt::Key_Up);
+    QCOMPARE(w->SeizoenText->text(), QStringLiteral("1991/1992"));
+    QCOMPARE(dateOf(w->Gcal), QDate(1991, 9, 15));
+    // The focus stays for the next key.
+    QCOMPARE(QApplication::focusWidget(), w->SeizoenStartJaar);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    QCOMPARE(w->SeizoenText->text(), QStringLiteral("1992/1993"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(w->SeizoenText->text(), QStringLiteral("1991/1992"));
 }
 
 void TestMainForm::methodBindsThePeriodTable_data()
@@ -448,6 +472,241 @@ void TestMainForm::resizeRules()
     }
 }
 
+namespace {
+
+// Visible controls inside parent that overlap, leave it, or cut their text
+// short, one line each. The insides of Qt's composite controls are Qt's.
+QStringList layoutFaults(const QWidget* parent)
+{
+    QStringList faults;
+    QList<const QWidget*> shown;
+    for (const QWidget* child : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!child->isWindow() && child->isVisible())
+            shown.append(child);
+    }
+    const auto name = [](const QWidget* w) {
+        return w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
+                                         : w->objectName();
+    };
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        const QWidget* a = shown[i];
+        if (!parent->rect().contains(a->geometry()))
+            faults << name(a) + " leaves " + name(parent);
+        for (qsizetype j = i + 1; j < shown.size(); ++j) {
+            // Panels may share a one-pixel edge.
+            const QRect common = a->geometry() & shown[j]->geometry();
+            if (common.width() > 1 && common.height() > 1)
+                faults << name(a) + " overlaps " + name(shown[j]);
+        }
+        QString text;
+        if (const auto* l = qobject_cast<const QLabel*>(a))
+            text = l->text();
+        else if (const auto* b = qobject_cast<const QPushButton*>(a))
+            text = b->text();
+        text.remove(QLatin1Char('&'));
+        const int room =
+            qobject_cast<const QPushButton*>(a)
+                ? a->width() -
+                      (static_cast<const QPushButton*>(a)->icon().isNull() ? 8 : 8 + 16 + 4)
+                : a->contentsRect().width();
+        if (!text.isEmpty() && a->fontMetrics().horizontalAdvance(text) > room)
+            faults << name(a) + " cuts its text \"" + text + "\" short";
+        const bool qtsOwn = qobject_cast<const QComboBox*>(a) ||
+                            qobject_cast<const QAbstractScrollArea*>(a) ||
+                            qobject_cast<const QAbstractButton*>(a);
+        if (!qtsOwn)
+            faults += layoutFaults(a);
+    }
+    return faults;
+}
+
+} // namespace
+
+void TestMainForm::minimumSizeKeepsEveryControlLegible()
+{
+    const auto w = openWindow(Standard, 2024);
+    w->resize(400, 300);
+    QTest::qWait(50);
+    QCOMPARE(w->centralWidget()->size(), QSize(692, 547));
+    QCOMPARE(w->centralWidget()->minimumSize(), QSize(692, 547));
+    const QStringList faults = layoutFaults(w->centralWidget());
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
+}
+
+void TestMainForm::placementSurvivesARestart()
+{
+    {
+        const auto w = openWindow(Standard, 2024);
+        w->resize(900, 700);
+        w->move(40, 30);
+        QTRY_COMPARE(w->size(), QSize(900, 700));
+        QVERIFY(w->close());
+    }
+    const auto again = openWindow(Standard);
+    QCOMPARE(again->size(), QSize(900, 700));
+    QCOMPARE(again->pos(), QPoint(40, 30));
+}
+
+void TestMainForm::everyTabStopShowsTheFocus()
+{
+    // With a message (no greenhouse days), so that the message memo takes part too.
+    const auto w = openWindow(R"({"Dk_p4": 84})", 2024);
+    QVERIFY(w->EMemo->isVisible());
+    QList<QWidget*> stops;
+    w->VersionButton->setFocus(Qt::TabFocusReason);
+    do {
+        stops << QApplication::focusWidget();
+        QTest::keyClick(stops.last(), Qt::Key_Tab);
+    } while (QApplication::focusWidget() != stops.first() && stops.size() < 40);
+    const QList<QWidget*> readingOrder = {w->VersionButton,  w->Close_or_CancelButton,
+                                          w->CultivarSelBtn, w->CdataButton,
+                                          w->OptionsBtn,     w->SeizoenStartJaar,
+                                          w->PrintButton,    w->BroeiMethodeCBox,
+                                          w->DBMemo1,        w->Gcal->monthBar(),
+                                          w->Gcal->dayBar(), w->Kcal->monthBar(),
+                                          w->Kcal->dayBar(), w->Ical->monthBar(),
+                                          w->Ical->dayBar(), w->EMemo,
+                                          w->MBackBtn,       w->DBackBtn,
+                                          w->DFwdBtn,        w->MFwdBtn};
+    QCOMPARE(stops, readingOrder);
+
+    // Each one looks different while it has the focus.
+    for (qsizetype i = 0; i < stops.size(); ++i) {
+        QWidget* stop = stops[i];
+        stop->setFocus(Qt::TabFocusReason);
+        const QImage focused = stop->grab().toImage();
+        stops[(i + 1) % stops.size()]->setFocus(Qt::TabFocusReason);
+        QVERIFY2(stop->grab().toImage() != focused, qPrintable(stop->objectName()));
+    }
+}
+
+void TestMainForm::keysMoveTheDateAsAClickDoes_data()
+{
+    QTest::addColumn<QString>("calendar");
+    QTest::addColumn<bool>("monthBar");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QDate>("target"); // the day the key lands on
+    QTest::addColumn<bool>("changes"); // false: moved back to the schedule as it was
+
+    // From the first schedule: G-stage 10 September 2024 (the earliest),
+    // cooling 1 October, housing 7 January 2025.
+    QTest::newRow("G-stage, month bar, right")
+        << "Gcal" << true << int(Qt::Key_Right) << QDate(2024, 10, 10) << true;
+    QTest::newRow("G-stage, month bar, left")
+        << "Gcal" << true << int(Qt::Key_Left) << QDate(2024, 8, 10) << true;
+    QTest::newRow("G-stage, days, down")
+        << "Gcal" << false << int(Qt::Key_Down) << QDate(2024, 9, 17) << true;
+    QTest::newRow("G-stage, days, home")
+        << "Gcal" << false << int(Qt::Key_Home) << QDate(2024, 1, 1) << true;
+    QTest::newRow("cooling, month bar, right")
+        << "Kcal" << true << int(Qt::Key_Right) << QDate(2024, 11, 1) << true;
+    QTest::newRow("cooling, days, page down")
+        << "Kcal" << false << int(Qt::Key_PageDown) << QDate(2024, 11, 1) << true;
+    // Too early for Gstagemin: moved back to 1 October.
+    QTest::newRow("cooling, days, up")
+        << "Kcal" << false << int(Qt::Key_Up) << QDate(2024, 9, 24) << false;
+    QTest::newRow("housing, days, right")
+        << "Ical" << false << int(Qt::Key_Right) << QDate(2025, 1, 8) << true;
+    QTest::newRow("housing, days, page down")
+        << "Ical" << false << int(Qt::Key_PageDown) << QDate(2025, 2, 7) << true;
+    QTest::newRow("housing, days, end")
+        << "Ical" << false << int(Qt::Key_End) << QDate(2025, 12, 31) << true;
+}
+
+void TestMainForm::keysMoveTheDateAsAClickDoes()
+{
+    QFETCH(QString, calendar);
+    QFETCH(bool, monthBar);
+    QFETCH(int, key);
+    QFETCH(QDate, target);
+    QFETCH(bool, changes);
+    const auto calendarOf = [&calendar](TKMmainform& w) {
+        return calendar == "Gcal" ? w.Gcal : calendar == "Kcal" ? w.Kcal : w.Ical;
+    };
+    const auto barOf = [monthBar](TBarCalendar* cal) -> QWidget* {
+        return monthBar ? static_cast<QWidget*>(cal->monthBar()) : cal->dayBar();
+    };
+
+    // By the key, on the bar that has the focus.
+    const auto byKey = openWindow(WithGstagemin, 2024);
+    const QString first = ScheduleStateJson(byKey->core());
+    QWidget* bar = barOf(calendarOf(*byKey));
+    bar->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(bar, Qt::Key(key));
+    QCOMPARE(ScheduleStateJson(byKey->core()) != first, changes);
+
+    // By the mouse, on the cell of that day (its month in the month bar).
+    const auto byMouse = openWindow(WithGstagemin, 2024);
+    QCOMPARE(ScheduleStateJson(byMouse->core()), first);
+    TBarCalendar* cal = calendarOf(*byMouse);
+    cal->ScrollToDate(FromQDate(target));
+    const int column = int(FromQDate(target) - cal->model().StartDate());
+    QTest::mouseClick(barOf(cal), Qt::LeftButton, {},
+                      QPoint(cal->dayBar()->columnLeft(column) + 1, 4));
+    QVERIFY(cal->HasFocus());
+
+    QCOMPARE(ScheduleStateJson(byKey->core()), ScheduleStateJson(byMouse->core()));
+}
+
+void TestMainForm::monthBarRightThenLeftReturns()
+{
+    // The first screen, then a month on and back on the G-stage's month bar:
+    // the same schedule again, since the cooling start is the G-stage plus
+    // its days at 20 °C in every state.
+    const auto w = openWindow(WithGstagemin, 2024);
+    const QString first = ScheduleStateJson(w->core());
+    TMonthBar* months = w->Gcal->monthBar();
+    months->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(months, Qt::Key_Right);
+    QCOMPARE(dateOf(w->Kcal), QDate(2024, 10, 31));
+    QTest::keyClick(months, Qt::Key_Left);
+    QCOMPARE(ScheduleStateJson(w->core()), first);
+}
+
+void TestMainForm::wheelScrollsTheThreeCalendars()
+{
+    const auto w = openWindow(Standard, 2024);
+    w->Gcal->SetLeftMonth(2);
+    const int firstDay = w->Gcal->model().firstVisibleDay();
+    const QString schedule = ScheduleStateJson(w->core());
+    const auto turn = [](QWidget* over, int delta, Qt::KeyboardModifiers modifiers) {
+        const QPointF at(over->width() / 2.0, over->height() / 2.0);
+        QWheelEvent wheel(at, over->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          modifiers, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(over, &wheel);
+    };
+
+    // A notch towards the user: a week later, on all three.
+    turn(w->Kcal->dayBar(), -120, Qt::NoModifier);
+    for (const TBarCalendar* cal : {w->Gcal, w->Kcal, w->Ical})
+        QCOMPARE(cal->model().firstVisibleDay(), firstDay + 7);
+    // With Ctrl, away from the user: a month earlier.
+    turn(w->Ical->monthBar(), 120, Qt::ControlModifier);
+    const QDate shown = ToQDate(w->Gcal->model().StartDate() + firstDay + 7).addMonths(-1);
+    for (const TBarCalendar* cal : {w->Gcal, w->Kcal, w->Ical})
+        QCOMPARE(ToQDate(cal->model().StartDate() + cal->model().firstVisibleDay()), shown);
+    // Half a notch waits for the other half.
+    turn(w->Gcal->labelPanel(), -60, Qt::NoModifier);
+    QCOMPARE(ToQDate(w->Kcal->model().StartDate() + w->Kcal->model().firstVisibleDay()), shown);
+    turn(w->Gcal->labelPanel(), -60, Qt::NoModifier);
+    QCOMPARE(ToQDate(w->Kcal->model().StartDate() + w->Kcal->model().firstVisibleDay()),
+             shown.addDays(7));
+    // The view moved, the schedule did not.
+    QCOMPARE(ScheduleStateJson(w->core()), schedule);
+    QCOMPARE(w->CalSBar->value(), w->Gcal->model().scrollPosition());
+}
+
+void TestMainForm::iconButtonsSayWhatTheyDo()
+{
+    const auto w = openWindow(Standard, 2024);
+    for (const QAbstractButton* button : w->findChildren<QAbstractButton*>()) {
+        if (button->text().isEmpty() && !button->icon().isNull())
+            QVERIFY2(!button->toolTip().isEmpty(), qPrintable(button->objectName()));
+    }
+    QCOMPARE(w->OptionsBtn->toolTip(), QStringLiteral("Instellingen"));
+    QCOMPARE(w->PrintButton->toolTip(), QStringLiteral("Print window"));
+}
+
 void TestMainForm::focusFollowsTheUser()
 {
     const auto w = openWindow(Standard, 2024);
@@ -512,6 +771,9 @@ void TestMainForm::sameScheduleAsTheCommand_data()
         << WithGstagemin << 0 << QStringList{"--cooling", "2024-09-20"};
     QTest::newRow("Gstagemin, then the month back")
         << WithGstagemin << 0 << QStringList{"--cooling", "2024-10-15", "--month-back"};
+    QTest::newRow("Gstagemin, first schedule only") << WithGstagemin << 0 << QStringList{};
+    QTest::newRow("Gstagemin, housing date and harvest end")
+        << WithGstagemin << 0 << QStringList{"--housing", "2025-01-10", "--day-forward"};
     QTest::newRow("water, housing date then G-stage")
         << Standard << 1 << QStringList{"--housing", "2025-01-10", "--gstage", "2024-09-01"};
     QTest::newRow("ice tulips after 24 March")
@@ -618,8 +880,7 @@ void TestMainForm::cancelledPrintChangesNothing()
 {
     const auto w = openWindow(Standard, 2024);
     bool printed = false;
-    w->setPrintSteps([](QPrinter&) { return false; },
-                     [&](QPrinter&, const QImage&) { printed = true; });
+    w->setPrintSteps([](QPrinter&) { return false; }, [&](QPrinter&, QWidget&) { printed = true; });
     QTest::mouseClick(w->PrintButton, Qt::LeftButton);
     QVERIFY(!printed);
     QVERIFY(w->SbarPanel->text().isEmpty());
@@ -634,10 +895,10 @@ void TestMainForm::printHidesControlsAndRestoresThemAfterFailure()
         w->CdataButton, w->PrintButton, w->CultivarSelBtn, w->OptionsBtn, w->MBackBtn,
         w->DBackBtn,    w->MFwdBtn,     w->DFwdBtn,        w->CalSBar,    w->Close_or_CancelButton};
     QStringList seen;
-    QImage printedImage;
+    const QWidget* printedArea = nullptr;
     w->setPrintSteps([](QPrinter&) { return true; },
-                     [&](QPrinter&, const QImage& image) {
-                         printedImage = image;
+                     [&](QPrinter&, QWidget& clientArea) {
+                         printedArea = &clientArea;
                          for (const QWidget* control : hiddenWhilePrinting) {
                              if (!control->isHidden())
                                  seen << control->objectName();
@@ -654,7 +915,7 @@ void TestMainForm::printHidesControlsAndRestoresThemAfterFailure()
     // While printing: only today's long date in the bottom panel.
     QCOMPARE(seen,
              QStringList{QLocale::system().toString(QDate(2024, 11, 20), QLocale::LongFormat)});
-    QCOMPARE(printedImage.size(), QSize(692, 547));
+    QCOMPARE(printedArea, w->centralWidget());
     // Afterwards everything is back, and the failure was reported.
     for (const QWidget* control : hiddenWhilePrinting)
         QVERIFY2(!control->isHidden(), qPrintable(control->objectName()));
@@ -680,8 +941,31 @@ void TestMainForm::printsToPdf()
     QFile file(pdf);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.read(5) == "%PDF-");
-    QVERIFY(file.size() > 10000); // the picture of the window is in it
     QVERIFY(!w->PrintButton->isHidden());
+
+    // Drawn at the printer's resolution, not a picture of the screen: the
+    // texts are text in the PDF, and the only pictures are the small icons.
+    const auto run = [](const QString& tool, const QStringList& arguments) {
+        QProcess process;
+        process.start(tool, arguments);
+        if (!process.waitForFinished(30000) || process.exitCode() != 0)
+            return QString();
+        return QString::fromUtf8(process.readAllStandardOutput());
+    };
+    QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty(),
+             "pdftotext is missing (Debian package poppler-utils, see scripts/setup.sh)");
+    const QString text = run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, "-"});
+    QVERIFY2(text.contains(QStringLiteral("Begindatum koeling:")), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("Einde Kas oogst:")));
+    QVERIFY(text.contains(
+        QLocale::system().toString(ToQDate(w->core().HarvestEnd()), QLocale::LongFormat)));
+    const QStringList images =
+        run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}).split('\n').mid(2);
+    for (const QString& line : images) {
+        const QStringList columns = line.simplified().split(' ');
+        if (columns.size() > 4)
+            QVERIFY2(columns[3].toInt() <= 100, qPrintable(line));
+    }
 }
 
 QTEST_MAIN(TestMainForm)
