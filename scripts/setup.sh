@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     g++ cmake make clang-format
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libsqlite3-dev
+    libsqlite3-dev libpq-dev postgresql
     xvfb xauth x11-utils
     fonts-dejavu-core fonts-urw-base35
     qt6-translations-l10n locales poppler-utils

@@ -469,23 +469,23 @@ void TDMod::tbCdataLockError(db::DataSet& view, const EngineError& error)
 {
     if (error.kind() == db::ErrorKind::RecordLocked)
         replaceError(error,
-                     cdataLockText(text(view, "Cultivar"), text(view, "Source"), error.user()));
+                     cdataLockText(text(view, "Cultivar"), text(view, "Source"), error.holder()));
 }
 
 void TDMod::tbCsizesLockError(db::DataSet& view, const EngineError& error)
 {
     if (error.kind() == db::ErrorKind::RecordLocked)
         replaceError(error, csizesLockText(text(view, "Cultivar"), text(view, "Size"),
-                                           text(view, "Source"), error.user()));
+                                           text(view, "Source"), error.holder()));
 }
 
 void TDMod::tbCstdOogstLockError(db::DataSet& view, const EngineError& error)
 {
     // The values of the record that was refused, also for the copy view.
     if (error.kind() == db::ErrorKind::RecordLocked)
-        replaceError(error,
-                     stdOogstLockText(text(view, "Cultivar"), text(view, "Size"),
-                                      text(view, "OogstSize"), text(view, "Source"), error.user()));
+        replaceError(error, stdOogstLockText(text(view, "Cultivar"), text(view, "Size"),
+                                             text(view, "OogstSize"), text(view, "Source"),
+                                             error.holder()));
 }
 
 void TDMod::tbCdataBeforePost()
@@ -517,9 +517,9 @@ void TDMod::tbCdataBeforePost()
                     throw;
                 const auto part = [&key](int i) { return QString::fromUtf8(key.value(i)); };
                 replaceError(error, key.size() == 3
-                                        ? csizesLockText(part(0), part(2), part(1), error.user())
+                                        ? csizesLockText(part(0), part(2), part(1), error.holder())
                                         : stdOogstLockText(part(0), part(2), part(3), part(1),
-                                                           error.user()));
+                                                           error.holder()));
             }
             database.unlockRecord(def, key);
         }

@@ -13,13 +13,14 @@ namespace kasplan::test {
 class OtherCopy
 {
 public:
-    OtherCopy(const QString& folder, const QString& user, int leaseMs)
+    // location: TestDatabase::location().
+    OtherCopy(const QString& location, const QString& user, int leaseMs)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("KASPLAN_LOCK_LEASE_MS"), QString::number(leaseMs));
         m_process.setProcessEnvironment(env);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral(LOCKHOLDER), {folder, user});
+        m_process.start(QStringLiteral(LOCKHOLDER), {location, user});
         m_ready = m_process.waitForStarted(10000) && readLine() == QLatin1String("ready");
     }
     ~OtherCopy()

@@ -1,21 +1,114 @@
 #include "TestDatabase.h"
 
 #include "db/CultivarSchema.h"
+#include "db/engine/PgConnection.h"
 #include "db/engine/SqliteConnection.h"
 #include "db/engine/SqliteDatabase.h"
 
 #include <QDir>
+#include <QUuid>
 
 namespace kasplan::test {
+
+namespace {
+
+db::PgParams libpq(const db::ServerParams& params)
+{
+    db::PgParams p;
+    for (const auto& [k, v] : params)
+        p.append({k.toLower().toUtf8(), v.toUtf8()});
+    return p;
+}
+
+} // namespace
+
+db::ServerParams TestDatabase::withDatabase(db::ServerParams params, const QString& name)
+{
+    params.erase(std::remove_if(params.begin(), params.end(),
+                                [](const auto& p) { return p.first == QLatin1String("dbname"); }),
+                 params.end());
+    params.append({QStringLiteral("dbname"), name});
+    return params;
+}
+
+namespace {
+
+// A connection to the server's own database, for making and dropping ours.
+db::PgConnection maintenance()
+{
+    return db::PgConnection(
+        libpq(TestDatabase::withDatabase(TestDatabase::serverParams(), QStringLiteral("postgres"))),
+        QStringLiteral("test server"));
+}
+
+} // namespace
+
+void TestDatabase::runOnServer(const QString& sql)
+{
+    maintenance().execScript(sql);
+}
+
+bool TestDatabase::onServer()
+{
+    return qgetenv("KASPLAN_TEST_BACKEND") == "postgresql";
+}
+
+db::ServerParams TestDatabase::serverParams()
+{
+    return db::ServerLocation::parse(qEnvironmentVariable("KASPLAN_TEST_PG"));
+}
 
 TestDatabase::TestDatabase()
 {
     qputenv("KASPLAN_HOME", m_dir.path().toUtf8());
     QDir(m_dir.path()).mkpath(QStringLiteral("data"));
-    db::SqliteDatabase::createFile(file(), CultivarSchema::schema());
     m_session = std::make_unique<db::EngineSession>(m_dir.filePath(QStringLiteral("engine.cfg")));
-    m_session->aliases().add(QLatin1String(Alias), QStringLiteral("Paradox"), folder());
     m_session->setUserName(QStringLiteral("tester"));
+    if (onServer()) {
+        const QString name =
+            QStringLiteral("kt_") + QUuid::createUuid().toString(QUuid::Id128).left(16);
+        runOnServer(QStringLiteral("CREATE DATABASE %1").arg(name));
+        m_server = withDatabase(serverParams(), name);
+        m_session->setServerLayout({CultivarSchema::schema(), {}, true});
+    } else {
+        db::SqliteDatabase::createFile(file(), CultivarSchema::schema());
+    }
+    addTo(*m_session, QLatin1String(Alias));
+    // The layout is made now, as the file is on SQLite, so that a second
+    // copy finds it.
+    if (onServer())
+        database();
+}
+
+TestDatabase::~TestDatabase()
+{
+    m_session.reset();
+    if (!m_server.isEmpty()) {
+        try {
+            runOnServer(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)")
+                            .arg(m_server.back().second));
+        } catch (const db::EngineError& e) {
+            qWarning("test database not dropped: %s", e.what());
+        }
+    }
+}
+
+void TestDatabase::addTo(db::EngineSession& session, const QString& alias) const
+{
+    if (onServer())
+        session.aliases().addServer(alias, m_server);
+    else
+        session.aliases().add(alias, QStringLiteral("Paradox"), folder());
+}
+
+QString TestDatabase::location() const
+{
+    if (!onServer())
+        return folder();
+    QStringList parts;
+    for (const auto& [k, v] : m_server)
+        parts.append(k + QLatin1Char('=') + v);
+    return parts.join(QLatin1Char(' '));
 }
 
 QString TestDatabase::folder() const
@@ -35,6 +128,8 @@ db::Database& TestDatabase::database()
 
 void TestDatabase::fillDisk()
 {
+    if (onServer())
+        qFatal("fillDisk: SQLite only");
     auto& connection = static_cast<db::SqliteDatabase&>(database()).connection();
     const qint64 pages = connection.scalar(QStringLiteral("PRAGMA page_count")).toLongLong();
     connection.scalar(QStringLiteral("PRAGMA max_page_count=%1").arg(pages));
@@ -96,7 +191,7 @@ std::unique_ptr<db::TableView> TestDatabase::view(const QString& table, db::Engi
 std::unique_ptr<db::EngineSession> TestDatabase::otherSession(const QString& user) const
 {
     auto other = std::make_unique<db::EngineSession>(m_dir.filePath(QStringLiteral("other.cfg")));
-    other->aliases().add(QLatin1String(Alias), QStringLiteral("Paradox"), folder());
+    addTo(*other, QLatin1String(Alias));
     other->setUserName(user);
     return other;
 }

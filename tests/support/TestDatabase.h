@@ -12,16 +12,35 @@
 
 namespace kasplan::test {
 
-// A cultivar database in a temporary folder, reached through its own engine
-// session as alias "TEST". KASPLAN_HOME points into the folder as well, so
-// nothing outside it is touched.
+// A cultivar database, empty but for the tables, reached through its own
+// engine session as alias "TEST". KASPLAN_HOME points into a temporary
+// folder, so nothing outside it is touched.
+//
+// The backend is the one the test run asks for: SQLite in the folder, or,
+// with KASPLAN_TEST_BACKEND=postgresql, a database of its own on the test
+// server that KASPLAN_TEST_PG names (libpq keywords), dropped afterwards.
+// The suites run once on each.
 class TestDatabase
 {
 public:
     TestDatabase();
+    ~TestDatabase();
+
+    static bool onServer();
+    // Where a second copy finds the database: the folder, or the server's
+    // keywords with the database name.
+    QString location() const;
+    // The server's keywords of the test role.
+    static db::ServerParams serverParams();
+    // The same keywords naming another database.
+    static db::ServerParams withDatabase(db::ServerParams params, const QString& name);
+    // Runs statements on the server's own database "postgres" (to make or
+    // drop a database, or end another connection).
+    static void runOnServer(const QString& sql);
 
     bool isValid() const { return m_dir.isValid(); }
     QString folder() const;
+    // SQLite only: the database file.
     QString file() const;
     db::EngineSession& session() { return *m_session; }
     db::Database& database();
@@ -45,14 +64,17 @@ public:
     // refuses it when the disk is full.
     void fillDisk();
 
-    // A second, independent session on the same folder (another copy).
+    // A second, independent session on the same database (another copy).
     std::unique_ptr<db::EngineSession> otherSession(const QString& user) const;
+    // Adds the test database to a session as alias.
+    void addTo(db::EngineSession& session, const QString& alias) const;
 
     static constexpr const char* Alias = "TEST";
 
 private:
     QTemporaryDir m_dir;
     std::unique_ptr<db::EngineSession> m_session;
+    db::ServerParams m_server; // with dbname, on the server
 };
 
 } // namespace kasplan::test

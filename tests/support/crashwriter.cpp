@@ -1,7 +1,7 @@
 // Writes cultivar records through the engine as fast as it can, and says so
 // after each completed post:
 //
-//   crashwriter FOLDER FIRST
+//   crashwriter LOCATION FIRST    (LOCATION: a folder, or a server's libpq keywords)
 //   prints "ready", then for n = FIRST, FIRST+1, ...: "done n" after the
 //   record was added, "updated n" after it was changed to its second version.
 //
@@ -16,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -28,8 +29,11 @@ int main(int argc, char* argv[])
     const QStringList args = app.arguments();
     if (args.size() < 3)
         return 2;
-    db::EngineSession session(QDir(args[1]).absoluteFilePath(QStringLiteral("writer-unsaved.cfg")));
-    session.aliases().add(QStringLiteral("CRASH"), QStringLiteral("Paradox"), args[1]);
+    db::EngineSession session(QDir::temp().absoluteFilePath(QStringLiteral("writer-unsaved.cfg")));
+    if (QFileInfo(args[1]).isDir())
+        session.aliases().add(QStringLiteral("CRASH"), QStringLiteral("Paradox"), args[1]);
+    else
+        session.aliases().addServer(QStringLiteral("CRASH"), db::ServerLocation::parse(args[1]));
     db::TableView cdata(QStringLiteral("tbCdata"));
     cdata.setSession(&session);
     cdata.setDatabaseName(QStringLiteral("CRASH"));

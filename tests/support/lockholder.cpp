@@ -2,7 +2,7 @@
 // database in the folder given, edits records on command and keeps its lock
 // heartbeat going in its event loop until told to quit (or killed).
 //
-//   lockholder FOLDER USER
+//   lockholder LOCATION USER     (LOCATION: a folder, or a server's libpq keywords)
 //   commands: edit TABLE KEY...   set TABLE FIELD VALUE   post TABLE
 //             cancel TABLE        quit
 //   replies:  "ready" once, then "ok" or "error TEXT" (line breaks as " | ")
@@ -16,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 #include <map>
 #include <memory>
@@ -83,8 +84,11 @@ int main(int argc, char* argv[])
     if (args.size() < 3)
         return 2;
     session = std::make_unique<db::EngineSession>(
-        QDir(args[1]).absoluteFilePath(QStringLiteral("lockholder-unsaved.cfg")));
-    session->aliases().add(QStringLiteral("LOCKS"), QStringLiteral("Paradox"), args[1]);
+        QDir::temp().absoluteFilePath(QStringLiteral("lockholder-unsaved.cfg")));
+    if (QFileInfo(args[1]).isDir())
+        session->aliases().add(QStringLiteral("LOCKS"), QStringLiteral("Paradox"), args[1]);
+    else
+        session->aliases().addServer(QStringLiteral("LOCKS"), db::ServerLocation::parse(args[1]));
     session->setUserName(args[2]);
     test::HelperChannel channel(run);
     test::HelperChannel::reply(QStringLiteral("ready"));

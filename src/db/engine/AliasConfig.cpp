@@ -42,20 +42,29 @@ bool AliasConfig::load()
             const QString name = line.mid(1, line.size() - 2).trimmed();
             current = find(name);
             if (current < 0) {
-                m_entries.append({name, QString(), QString()});
+                m_entries.append({name, QString(), QString(), {}});
                 current = int(m_entries.size()) - 1;
             }
             continue;
         }
         const int eq = int(line.indexOf(QLatin1Char('=')));
-        const QString key = eq < 0 ? QString() : line.left(eq).trimmed().toUpper();
+        const QString written = eq < 0 ? QString() : line.left(eq).trimmed();
+        const QString key = written.toUpper();
         const QString value = line.mid(eq + 1).trimmed();
         if (current >= 0 && key == QLatin1String("PATH"))
             m_entries[current].path = value;
         else if (current >= 0 && key == QLatin1String("TYPE"))
             m_entries[current].driver = value;
+        else if (current >= 0 && !written.isEmpty())
+            m_entries[current].server.append({written, value});
         else
             understood = false; // a rewrite would lose it
+    }
+    // Further keywords belong to server locations only.
+    for (const Entry& e : std::as_const(m_entries)) {
+        if (!e.server.isEmpty() &&
+            e.driver.compare(QLatin1String(ServerLocation::Driver), Qt::CaseInsensitive) != 0)
+            understood = false;
     }
     if (!understood)
         m_damagedContent = content;
@@ -78,8 +87,16 @@ bool AliasConfig::save()
     QTextStream out(&f);
     out.setEncoding(QStringConverter::Utf8);
     out << "; Kasplan database locations\n";
-    for (const Entry& e : m_entries)
-        out << "\n[" << e.name << "]\nTYPE=" << e.driver << "\nPATH=" << e.path << "\n";
+    for (const Entry& e : std::as_const(m_entries)) {
+        out << "\n[" << e.name << "]\nTYPE=" << e.driver << "\n";
+        if (!e.path.isEmpty() || e.server.isEmpty())
+            out << "PATH=" << e.path << "\n";
+        // Other keywords of a folder location were kept aside as damaged.
+        if (e.driver.compare(QLatin1String(ServerLocation::Driver), Qt::CaseInsensitive) == 0) {
+            for (const auto& [key, value] : e.server)
+                out << key << "=" << value << "\n";
+        }
+    }
     out.flush();
     return f.commit();
 }
@@ -111,8 +128,32 @@ QStringList AliasConfig::params(const QString& name) const
     const int i = find(name);
     if (i < 0)
         return {};
-    return {QStringLiteral("PATH=") + m_entries[i].path,
-            QStringLiteral("TYPE=") + m_entries[i].driver};
+    QStringList params{QStringLiteral("PATH=") + m_entries[i].path,
+                       QStringLiteral("TYPE=") + m_entries[i].driver};
+    for (const auto& [key, value] : m_entries[i].server)
+        params.append(key.toUpper() + QLatin1Char('=') + value);
+    return params;
+}
+
+bool AliasConfig::isServer(const QString& name) const
+{
+    return driver(name).compare(QLatin1String(ServerLocation::Driver), Qt::CaseInsensitive) == 0;
+}
+
+ServerParams AliasConfig::serverParams(const QString& name) const
+{
+    const int i = find(name);
+    return i < 0 ? ServerParams() : m_entries[i].server;
+}
+
+void AliasConfig::addServer(const QString& name, const ServerParams& params)
+{
+    const Entry e{name, QLatin1String(ServerLocation::Driver), QString(), params};
+    const int i = find(name);
+    if (i >= 0)
+        m_entries[i] = e;
+    else
+        m_entries.append(e);
 }
 
 QString AliasConfig::path(const QString& name) const
@@ -131,9 +172,9 @@ void AliasConfig::add(const QString& name, const QString& driver, const QString&
 {
     const int i = find(name);
     if (i >= 0)
-        m_entries[i] = {name, driver, path};
+        m_entries[i] = {name, driver, path, {}};
     else
-        m_entries.append({name, driver, path});
+        m_entries.append({name, driver, path, {}});
 }
 
 void AliasConfig::remove(const QString& name)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ServerLocation.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -13,9 +15,16 @@ namespace kasplan::db {
 //   TYPE=Paradox
 //   PATH=/srv/kasplan-database
 //
-// The driver type is kept as written ("Paradox"); every location is opened
-// with the program's own database engine. Names are compared without regard
-// to case. Changes live in memory until save().
+//   [HORTIDB]
+//   TYPE=PostgreSQL
+//   HOST=kas-server
+//   DBNAME=kasplan
+//   USER=kasplan
+//
+// A folder's driver type is kept as written ("Paradox"); such a location is
+// a folder with the program's own database file. TYPE=PostgreSQL makes it a
+// database on a server, named by libpq's connection keywords. Names are
+// compared without regard to case. Changes live in memory until save().
 class AliasConfig
 {
 public:
@@ -41,8 +50,14 @@ public:
     QString path(const QString& name) const;
     QString driver(const QString& name) const;
 
+    // Whether the alias names a database on a server (TYPE=PostgreSQL).
+    bool isServer(const QString& name) const;
+    // A server alias's connection keywords, as written (TYPE left out).
+    ServerParams serverParams(const QString& name) const;
+
     // Adds or replaces an alias.
     void add(const QString& name, const QString& driver, const QString& path);
+    void addServer(const QString& name, const ServerParams& params);
     void remove(const QString& name);
 
 private:
@@ -51,6 +66,7 @@ private:
         QString name;
         QString driver;
         QString path;
+        ServerParams server; // the other keywords, for a server alias
     };
     int find(const QString& name) const;
 

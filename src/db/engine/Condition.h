@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TableDef.h"
+
 #include <QString>
 #include <QVariant>
 
@@ -41,5 +43,12 @@ struct Condition
     // Both conditions; a True side drops out.
     static Condition both(Condition a, Condition b);
 };
+
+class EngineError;
+
+// The value of a comparison in the field's type, for a backend to bind;
+// throws a FilterSyntax error when it does not fit.
+QVariant conditionLiteral(const FieldDef& field, const QVariant& value);
+EngineError conditionTypeMismatch(const QString& field, const QVariant& value);
 
 } // namespace kasplan::db

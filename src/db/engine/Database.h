@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVariantList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -42,6 +43,18 @@ public:
     // Adds a record as insertRow does. A refused record leaves the batch as it
     // was before it.
     virtual void insert(const QVariantList& values) = 0;
+};
+
+class Database;
+
+// The tables a program expects of a database on a server, and how an empty
+// one gets them: the layout and its first records, in one transaction.
+struct DatabaseLayout
+{
+    SchemaDef schema;
+    std::function<void(Database&)> fill;
+    // False for a caller that only reads: an empty database is refused.
+    bool createWhenEmpty = true;
 };
 
 // One database (a folder's cultivar tables) as the views see it. Everything

@@ -30,11 +30,24 @@ EngineError EngineError::masterMissing(const QString& table)
             QStringLiteral("Master record missing.\nTable: %1").arg(table)};
 }
 
-EngineError EngineError::recordLocked(const QString& table, const QString& user)
+EngineError EngineError::recordLocked(const QString& table, const QString& user,
+                                      const QString& host)
 {
-    return {ErrorKind::RecordLocked,
-            QStringLiteral("Record locked by another user.\nTable: %1\nUser: %2").arg(table, user),
-            user};
+    EngineError e{ErrorKind::RecordLocked,
+                  host.isEmpty() ? QStringLiteral("Record locked by another user.\nTable: %1\n"
+                                                  "User: %2")
+                                       .arg(table, user)
+                                 : QStringLiteral("Record locked by another user.\nTable: %1\n"
+                                                  "Computer: %3\nUser: %2")
+                                       .arg(table, user, host),
+                  user};
+    e.m_host = host;
+    return e;
+}
+
+QString EngineError::holder() const
+{
+    return m_host.isEmpty() ? m_user : QStringLiteral("%1 (computer %2)").arg(m_user, m_host);
 }
 
 EngineError EngineError::lockLost(const QString& table, const QString& user)
@@ -106,6 +119,30 @@ EngineError EngineError::diskFull(const QString& file)
             QStringLiteral("Disk full: there is no room to save the change, so it was not "
                            "saved.\nFile: %1")
                 .arg(file)};
+}
+
+EngineError EngineError::serverUnreachable(const QString& where, const QString& reason)
+{
+    return {ErrorKind::ServerUnreachable,
+            QStringLiteral("De databaseserver is niet bereikbaar: %2\nDatabase: %1")
+                .arg(where, reason)};
+}
+
+EngineError EngineError::connectionLost(const QString& where)
+{
+    return {ErrorKind::ConnectionLost,
+            QStringLiteral("De verbinding met de databaseserver is verbroken; de laatste "
+                           "handeling is niet opgeslagen. Probeer het opnieuw: Kasplan maakt "
+                           "dan opnieuw verbinding.\nDatabase: %1")
+                .arg(where)};
+}
+
+EngineError EngineError::foreignDatabase(const QString& where, const QString& reason)
+{
+    return {ErrorKind::ForeignDatabase,
+            QStringLiteral("Deze database is geen Kasplan cultivar database: %2. Kasplan "
+                           "verandert er niets aan.\nDatabase: %1")
+                .arg(where, reason)};
 }
 
 } // namespace kasplan::db

@@ -28,7 +28,10 @@ enum class ErrorKind {
     FieldNotFound,
     TableMissing,
     DatabaseMissing,
-    NotADatabase, // the file is there but holds no usable database
+    NotADatabase,    // the file is there but holds no usable database
+    ForeignDatabase, // a server database of another program or layout
+    ServerUnreachable,
+    ConnectionLost,
     UnknownAlias,
     JournalMode,
     Busy,
@@ -51,6 +54,10 @@ public:
     const QString& text() const { return m_text; }
     // The other copy's user for RecordLocked and LockLost; empty otherwise.
     const QString& user() const { return m_user; }
+    // The other copy's computer for RecordLocked, where known.
+    const QString& host() const { return m_host; }
+    // The holder as the lock messages name it: "anna (computer kas-pc2)".
+    QString holder() const;
     const char* what() const noexcept override { return m_utf8.constData(); }
 
     static EngineError keyViolation(const QString& table);
@@ -58,7 +65,9 @@ public:
     static EngineError masterHasDetails(const QString& table);
     static EngineError masterMissing(const QString& table);
     // The user's name comes last: readers take everything after "User: ".
-    static EngineError recordLocked(const QString& table, const QString& user);
+    // host is the holder's computer, where the engine knows it.
+    static EngineError recordLocked(const QString& table, const QString& user,
+                                    const QString& host = QString());
     static EngineError lockLost(const QString& table, const QString& user);
     static EngineError recordDeleted(const QString& table);
     static EngineError requiredField(const QString& field);
@@ -70,15 +79,26 @@ public:
     static EngineError fieldNotFound(const QString& field);
     static EngineError tableMissing(const QString& table);
     static EngineError diskFull(const QString& file);
+    // The database server's failures, for which the old engine had no
+    // words: in the users' own language. where names server and database.
+    static EngineError serverUnreachable(const QString& where, const QString& reason);
+    static EngineError connectionLost(const QString& where);
+    static EngineError foreignDatabase(const QString& where, const QString& reason);
 
     // The same kind (and user) with another text: a handler's message in
     // place of the engine's words.
-    EngineError withText(const QString& text) const { return {m_kind, text, m_user}; }
+    EngineError withText(const QString& text) const
+    {
+        EngineError e{m_kind, text, m_user};
+        e.m_host = m_host;
+        return e;
+    }
 
 private:
     ErrorKind m_kind;
     QString m_text;
     QString m_user;
+    QString m_host;
     QByteArray m_utf8;
 };
 

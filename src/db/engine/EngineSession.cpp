@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "EngineError.h"
 #include "HostIdentity.h"
+#include "PgDatabase.h"
 #include "SqliteDatabase.h"
 #include "core/Locations.h"
 
@@ -45,7 +46,10 @@ QString EngineSession::aliasPath(const QString& alias) const
 QString EngineSession::ensureStandardAlias()
 {
     const QString alias = QLatin1String(StandardAlias);
-    if (!m_aliases.contains(alias) || m_aliases.path(alias).isEmpty()) {
+    // A 'BROEI' written as a server is the user's own, however wrong: it is
+    // refused when opened, never overwritten.
+    if (!m_aliases.contains(alias) ||
+        (!m_aliases.isServer(alias) && m_aliases.path(alias).isEmpty())) {
         m_aliases.add(alias, QLatin1String(DefaultDriver), Locations::standardDatabaseDir());
         m_aliases.save();
     }
@@ -72,6 +76,18 @@ Database& EngineSession::database(const QString& alias)
     if (!m_aliases.contains(alias))
         throw EngineError(ErrorKind::UnknownAlias,
                           QStringLiteral("Unknown database.\nAlias: %1").arg(alias));
+    if (m_aliases.isServer(alias)) {
+        // The standard database is where the program keeps its version file
+        // and falls back to: always a folder of this computer.
+        if (alias.compare(QLatin1String(StandardAlias), Qt::CaseInsensitive) == 0)
+            throw EngineError(ErrorKind::UnknownAlias,
+                              QStringLiteral("De standaard database BROEI moet een map zijn, "
+                                             "geen databaseserver: geef de server in engine.cfg "
+                                             "een eigen naam, bijvoorbeeld [HORTIDB]."));
+        const ServerParams params = m_aliases.serverParams(alias);
+        ServerLocation::check(alias, params);
+        return databaseOnServer(params);
+    }
     const QString path = m_aliases.path(alias);
     if (path.isEmpty() || !QFileInfo(path).isDir())
         throw EngineError(
@@ -91,6 +107,24 @@ Database& EngineSession::databaseAt(const QString& folder)
     options.lockLeaseMs = m_lockLeaseMs;
     auto database = std::make_unique<SqliteDatabase>(
         QDir(key).absoluteFilePath(QLatin1String(SqliteDatabase::FileName)), options);
+    Database& result = *database;
+    m_databases.emplace(key, std::move(database));
+    return result;
+}
+
+Database& EngineSession::databaseOnServer(const ServerParams& params)
+{
+    const QString key = ServerLocation::identity(params);
+    auto it = m_databases.find(key);
+    if (it != m_databases.end())
+        return *it->second;
+    PgParams libpq;
+    for (const auto& [keyword, value] : params)
+        libpq.append({keyword.toLower().toUtf8(), value.toUtf8()});
+    PgDatabase::Options options;
+    options.identity = HostIdentity::current(m_userName);
+    options.layout = m_serverLayout;
+    auto database = std::make_unique<PgDatabase>(libpq, ServerLocation::describe(params), options);
     Database& result = *database;
     m_databases.emplace(key, std::move(database));
     return result;

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "AliasConfig.h"
+#include "Database.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace kasplan::db {
 
@@ -15,7 +17,7 @@ class Database;
 // The engine session of one running copy of the program: its database
 // locations, the password list and the private and network-control folders
 // it was given, its user name for record locks, and one open connection per
-// database folder, shared by all views on that folder.
+// database folder or server database, shared by all views on it.
 //
 // The password list and the two folders are accepted and kept for the code
 // that sets them; the tables carry no password and the record locks live in
@@ -55,10 +57,17 @@ public:
     int lockLeaseMs() const { return m_lockLeaseMs; }
     void setLockLeaseMs(int ms);
 
-    // The connection of an alias's folder, opened on first use. Throws
-    // EngineError: UnknownAlias, DatabaseMissing, JournalMode.
+    // The connection of an alias's folder or server database, opened on
+    // first use. Throws EngineError: UnknownAlias, DatabaseMissing,
+    // JournalMode, ServerUnreachable, ForeignDatabase.
     Database& database(const QString& alias);
     Database& databaseAt(const QString& folder);
+    Database& databaseOnServer(const ServerParams& params);
+
+    // What a database on a server must hold, and how an empty one is laid
+    // out on first use. Without it a server database is opened only when it
+    // carries the engine's mark.
+    void setServerLayout(DatabaseLayout layout) { m_serverLayout = std::move(layout); }
     // Closes every connection; views must be closed first.
     void closeDatabases();
 
@@ -70,6 +79,7 @@ private:
     QString m_userName;
     int m_lockLeaseMs;
     std::map<QString, std::unique_ptr<Database>> m_databases;
+    std::optional<DatabaseLayout> m_serverLayout;
 };
 
 } // namespace kasplan::db

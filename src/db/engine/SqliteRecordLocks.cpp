@@ -30,7 +30,7 @@ SqliteRecordLocks::SqliteRecordLocks(SqliteConnection& connection, HostIdentity 
 bool SqliteRecordLocks::readHolder(const QString& table, const QString& key, Holder& holder)
 {
     SqliteStatement s = m_connection.statement(
-        QStringLiteral("SELECT session, user, host_id, boot_id, pid, heartbeat FROM %1 "
+        QStringLiteral("SELECT session, user, host_id, boot_id, pid, heartbeat, host FROM %1 "
                        "WHERE tbl = ? AND rkey = ?")
             .arg(locksTable()));
     s.bind(table).bind(key);
@@ -42,6 +42,7 @@ bool SqliteRecordLocks::readHolder(const QString& table, const QString& key, Hol
     holder.bootId = QString::fromUtf8(s.text(3));
     holder.pid = s.integer(4);
     holder.heartbeat = s.integer(5);
+    holder.host = QString::fromUtf8(s.text(6));
     return true;
 }
 
@@ -116,7 +117,7 @@ void SqliteRecordLocks::acquire(const QString& table, const QString& key)
         insertOwn(table, key);
     } else if (holder.session != m_session) {
         if (!isStale(id, holder) || !takeOver(table, key, holder))
-            throw EngineError::recordLocked(table, holder.user);
+            throw EngineError::recordLocked(table, holder.user, holder.host);
         m_watches.remove(id);
     } else if (!m_held.contains(id)) {
         // This copy's own row that it no longer counts: a release whose
@@ -159,7 +160,7 @@ void SqliteRecordLocks::clearForDelete(const QString& table, const QString& key)
     if (!readHolder(table, key, holder))
         return;
     if (holder.session != m_session && !isStale(id, holder))
-        throw EngineError::recordLocked(table, holder.user);
+        throw EngineError::recordLocked(table, holder.user, holder.host);
     m_held.remove(id);
     m_watches.remove(id);
     SqliteStatement s = m_connection.statement(

@@ -64,6 +64,7 @@ private:
     {
         QString session;
         QString user;
+        QString host;
         QString hostId;
         QString bootId;
         qint64 pid = 0;

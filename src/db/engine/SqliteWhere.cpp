@@ -3,59 +3,11 @@
 #include "EngineError.h"
 #include "SqliteSchema.h"
 
-#include <QDate>
-
 namespace kasplan::db {
 
 namespace {
 
 using SqliteSchema::quoted;
-
-EngineError typeMismatch(const QString& field, const QVariant& value)
-{
-    return {ErrorKind::FilterSyntax,
-            QStringLiteral("Type mismatch in expression: '%1' for field '%2'.")
-                .arg(value.toString(), field)};
-}
-
-// The literal of a comparison in the field's type.
-QVariant literalFor(const FieldDef& field, const QVariant& value)
-{
-    switch (field.type) {
-    case FieldType::Alpha:
-    case FieldType::Memo:
-        return value.toString();
-    case FieldType::Short:
-    case FieldType::Long:
-    case FieldType::Number:
-    case FieldType::Money: {
-        bool ok = false;
-        const double d = value.toString().trimmed().toDouble(&ok);
-        if (!ok)
-            throw typeMismatch(field.name, value);
-        return d;
-    }
-    case FieldType::Date: {
-        const QDate date = value.typeId() == QMetaType::QDate
-                               ? value.toDate()
-                               : QDate::fromString(value.toString().trimmed(), Qt::ISODate);
-        if (!date.isValid())
-            throw typeMismatch(field.name, value);
-        return date;
-    }
-    case FieldType::Logical: {
-        if (value.typeId() == QMetaType::Bool)
-            return value;
-        const QString t = value.toString().trimmed().toUpper();
-        if (t == QLatin1String("TRUE") || t == QLatin1String("1"))
-            return true;
-        if (t == QLatin1String("FALSE") || t == QLatin1String("0"))
-            return false;
-        throw typeMismatch(field.name, value);
-    }
-    }
-    return value;
-}
 
 void render(const TableDef& table, const Condition& c, SqliteWhere& out)
 {
@@ -103,7 +55,7 @@ void render(const TableDef& table, const Condition& c, SqliteWhere& out)
         return;
     case Op::StartsWith: {
         if (!text)
-            throw typeMismatch(field->name, c.value);
+            throw conditionTypeMismatch(field->name, c.value);
         const QString prefix = c.value.toString();
         if (prefix.isEmpty()) {
             out.sql += QStringLiteral("%1 IS NOT NULL").arg(f);
@@ -143,7 +95,7 @@ void render(const TableDef& table, const Condition& c, SqliteWhere& out)
     default:
         break;
     }
-    out.parameters.append(literalFor(*field, c.value));
+    out.parameters.append(conditionLiteral(*field, c.value));
 }
 
 } // namespace

@@ -70,7 +70,7 @@ QString TestRecordLocks::editError()
 
 void TestRecordLocks::editOfLockedRecordNamesTheHolder()
 {
-    OtherCopy anna(m_db->folder(), QStringLiteral("anna"), 60000);
+    OtherCopy anna(m_db->location(), QStringLiteral("anna"), 60000);
     QVERIFY(anna.ready());
     QCOMPARE(anna.send(QStringList{"edit"} + apeldoorn), QStringLiteral("ok"));
 
@@ -120,7 +120,7 @@ void TestRecordLocks::editOfLockedRecordNamesTheHolder()
 void TestRecordLocks::killedHolderIsTakenOverAtOnce()
 {
     m_db->session().setLockLeaseMs(60000); // far longer than this test
-    OtherCopy anna(m_db->folder(), QStringLiteral("anna"), 60000);
+    OtherCopy anna(m_db->location(), QStringLiteral("anna"), 60000);
     QVERIFY(anna.ready());
     QCOMPARE(anna.send(QStringList{"edit"} + apeldoorn), QStringLiteral("ok"));
     QVERIFY(!editError().isEmpty());
@@ -136,7 +136,7 @@ void TestRecordLocks::stalledHolderIsTakenOverAfterTheLease()
 {
     const int lease = 1000;
     m_db->session().setLockLeaseMs(lease);
-    OtherCopy anna(m_db->folder(), QStringLiteral("anna"), lease);
+    OtherCopy anna(m_db->location(), QStringLiteral("anna"), lease);
     QVERIFY(anna.ready());
     QCOMPARE(anna.send(QStringList{"edit"} + apeldoorn), QStringLiteral("ok"));
 
@@ -148,6 +148,17 @@ void TestRecordLocks::stalledHolderIsTakenOverAfterTheLease()
         QTest::qWait(100);
     }
 
+    if (test::TestDatabase::onServer()) {
+        // A server keeps the lock of a connection that is still there,
+        // however long its copy stands still: there is no lease to run out.
+        anna.signal(SIGSTOP);
+        QTest::qWait(3 * lease);
+        QVERIFY2(!editError().isEmpty(), "took over the lock of a connected copy");
+        anna.signal(SIGCONT);
+        QCOMPARE(anna.send({"set", "Cdata", "Kleur", "zwart"}), QStringLiteral("ok"));
+        QCOMPARE(anna.send({"post", "Cdata"}), QStringLiteral("ok"));
+        return;
+    }
     // Stopped (alive, but its heartbeat stands still): taken over only once
     // the heartbeat has not moved for a whole lease. Its last beat may have
     // been seen up to one beat (a quarter lease) before it stopped.
@@ -199,7 +210,7 @@ void TestRecordLocks::undoneTransactionPutsViewsAndLocksBack()
     QCOMPARE(other->fieldByName(QStringLiteral("Cultivar"))->asString(), QStringLiteral("Zebra"));
 
     // The lock is this copy's again, in the file and in its own count.
-    OtherCopy anna(m_db->folder(), QStringLiteral("anna"), 60000);
+    OtherCopy anna(m_db->location(), QStringLiteral("anna"), 60000);
     QVERIFY(anna.ready());
     QVERIFY(anna.send(QStringList{"edit"} + apeldoorn).contains(QLatin1String("User: tester")));
 

@@ -53,8 +53,8 @@ QString TestRefusals::postError(TableView& view)
 
 QVariant TestRefusals::stored(const QString& sql)
 {
-    auto& sqlite = static_cast<db::SqliteDatabase&>(m_db->database());
-    return sqlite.connection().scalar(sql);
+    const db::QueryResult result = m_db->database().select(sql);
+    return result.rows.empty() ? QVariant() : result.rows.front().value(0);
 }
 
 void TestRefusals::duplicateKeyIsKeyViolation()
