@@ -6,6 +6,7 @@
 #include "db/StandardDatabase.h"
 #include "db/TDMod.h"
 #include "db/engine/EngineError.h"
+#include "db/CultivarSchema.h"
 #include "db/engine/SqliteDatabase.h"
 #include "db/engine/TableView.h"
 
@@ -70,8 +71,7 @@ public:
     // In this session only; the saved configuration is not touched.
     void RecreateUserAlias(const QString& path) override
     {
-        m_dmod.session().aliases().add(DatabaseOpener::UserAlias,
-                                       QLatin1String(db::EngineSession::DefaultDriver), path);
+        m_dmod.session().aliases().addLocation(DatabaseOpener::UserAlias, path);
     }
     QString DatabaseAlias() const override { return m_dmod.DatabaseAlias(); }
     void SetDatabaseAlias(const QString& alias) override { m_dmod.SetDatabaseAlias(alias); }
@@ -141,6 +141,8 @@ CommandDatabase::CommandDatabase() : m_prompts(std::make_unique<PromptsScope>())
 void CommandDatabase::Open(const CollectingPrompts& prompts)
 {
     StandardDatabase::prepare(m_session);
+    // A command that only reads lays out no empty server database.
+    m_session.setServerLayout({CultivarSchema::schema(), {}, false});
     m_dmod = std::make_unique<TDMod>(m_session);
     ReadOnlyOpenHost host(*m_dmod);
     try {

@@ -303,6 +303,9 @@ bool StandardDatabase::ensureCreated(const QString& folder,
 
 QString StandardDatabase::prepare(db::EngineSession& session)
 {
+    // A database on a server is laid out as the standard one on first use.
+    session.setServerLayout(
+        {CultivarSchema::schema(), &StandardDatabase::addStandardRecords, true});
     const QString folder = session.ensureStandardAlias();
     if (QDir(folder).absolutePath() == QDir(Locations::standardDatabaseDir()).absolutePath() ||
         ParadoxImport::folderHoldsOldTables(folder))

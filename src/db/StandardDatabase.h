@@ -33,6 +33,8 @@ public:
     // another folder (a share) is left as it is: a share that is not
     // mounted must not quietly get a database of its own. A folder holding
     // old cultivar tables is evidently the one meant, and gets one too.
+    // Tells the session to lay out an empty server database with the
+    // delivered records as well.
     static QString prepare(db::EngineSession& session);
 
     // Adds the delivered records to an empty database.

@@ -49,7 +49,11 @@ void TDMod::RecreateUserAlias(const QString& path)
     db::AliasConfig& aliases = m_session.aliases();
     aliases.remove(DatabaseOpener::UserAlias);
     aliases.save();
-    aliases.add(DatabaseOpener::UserAlias, QLatin1String(db::EngineSession::DefaultDriver), path);
+    if (db::ServerLocation::isServerText(path))
+        aliases.addServer(DatabaseOpener::UserAlias, db::ServerLocation::parse(path));
+    else
+        aliases.add(DatabaseOpener::UserAlias, QLatin1String(db::EngineSession::DefaultDriver),
+                    path);
 }
 
 void TDMod::OpenViewsAt(const QString& alias)

@@ -5,14 +5,19 @@
 #include "db/StandardDatabase.h"
 #include "db/TDMod.h"
 #include "db/engine/EngineSession.h"
+#include "db/engine/PgConnection.h"
 #include "db/engine/TableView.h"
 #include "support/ScriptedPrompts.h"
+#include "support/TestDatabase.h"
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
+#include <QUuid>
 
 using namespace kasplan;
 
@@ -30,6 +35,8 @@ private Q_SLOTS:
     void failingChosenLocationFallsBack_data();
     void failingChosenLocationFallsBack();
     void failingStandardDatabaseIsReported();
+    void chosenServerOpensOrFallsBack_data();
+    void chosenServerOpensOrFallsBack();
 
 private:
     QStringList openViews() const;
@@ -109,13 +116,15 @@ void TestTDModOpening::chosenFolderIsBoundToUserAlias()
 void TestTDModOpening::failingChosenLocationFallsBack_data()
 {
     QTest::addColumn<QByteArray>("fileContents");
-    QTest::newRow("folder without tables") << QByteArray();
-    QTest::newRow("corrupt database file") << QByteArray(4096, 'x');
+    QTest::addColumn<QString>("reason"); // the first line of the engine's
+    QTest::newRow("folder without tables") << QByteArray() << "Database not found.";
+    QTest::newRow("corrupt database file") << QByteArray(4096, 'x') << "file is not a database.";
 }
 
 void TestTDModOpening::failingChosenLocationFallsBack()
 {
     QFETCH(QByteArray, fileContents);
+    QFETCH(QString, reason);
     QTemporaryDir other;
     if (!fileContents.isEmpty()) {
         QFile file(QDir(other.path()).filePath(QStringLiteral("cultivars.sqlite")));
@@ -127,9 +136,11 @@ void TestTDModOpening::failingChosenLocationFallsBack()
     TZHRegistry::current().WriteString(QStringLiteral("KasplanDBasePath"), other.path());
     ScopedScriptedPrompts prompts;
     m_dmod->DataModuleCreate();
+    const QString file = QDir(other.path()).filePath(QStringLiteral("cultivars.sqlite"));
     QCOMPARE(prompts->texts(),
-             QStringList({"Cultivar Database UserCDataLoc kon niet geopened worden\r\nde standaard "
-                          "Teelplan Cultivar database wordt nu weer geopend"}));
+             QStringList({"Cultivar Database UserCDataLoc kon niet geopened worden\r\n" + reason +
+                          "\r\nFile: " + file +
+                          "\r\nde standaard Teelplan Cultivar database wordt nu weer geopend"}));
     QCOMPARE(m_dmod->DatabaseAlias(), QStringLiteral("BROEI"));
     QCOMPARE(m_dmod->tbCdata()->recordCount(), 22);
     QCOMPARE(m_dmod->tbCstdOogstAll()->databaseName(), QStringLiteral("BROEI"));
@@ -159,6 +170,95 @@ void TestTDModOpening::failingStandardDatabaseIsReported()
         QString());
     // The units are in force all the same.
     QCOMPARE(m_dmod->TussenTCaption(), QStringLiteral("Weken 20oC na G"));
+}
+
+void TestTDModOpening::chosenServerOpensOrFallsBack_data()
+{
+    QTest::addColumn<int>("type");       // "KasplanTypeCdata"
+    QTest::addColumn<QString>("server"); // "empty", "elsewhere", "other program"
+    QTest::addColumn<QString>("reason"); // of the refusal; empty when it opens
+    QTest::newRow("HORTIDB, an empty database") << 1 << "empty"
+                                                << "";
+    QTest::newRow("the path names the server") << 2 << "empty"
+                                               << "";
+    QTest::newRow("HORTIDB out of reach") << 1 << "elsewhere"
+                                          << "De databaseserver is niet bereikbaar: ";
+    QTest::newRow("a database of another program")
+        << 1 << "other program"
+        << "Deze database is geen Kasplan cultivar database: er staan tabellen van een ander "
+           "programma in. Kasplan verandert er niets aan.";
+}
+
+// A server database chosen in the settings: laid out with the delivered
+// records on first use, or reported with its reason while the standard
+// database opens in its place.
+void TestTDModOpening::chosenServerOpensOrFallsBack()
+{
+    if (!test::TestDatabase::onServer())
+        QSKIP("needs the PostgreSQL test server");
+    QFETCH(int, type);
+    QFETCH(QString, server);
+    QFETCH(QString, reason);
+    const QString name =
+        QStringLiteral("ko_") + QUuid::createUuid().toString(QUuid::Id128).left(16);
+    test::TestDatabase::runOnServer(QStringLiteral("CREATE DATABASE %1").arg(name));
+    const auto drop = qScopeGuard([&] {
+        m_dmod.reset();
+        m_session.reset();
+        test::TestDatabase::runOnServer(
+            QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
+    });
+    db::ServerParams params =
+        test::TestDatabase::withDatabase(test::TestDatabase::serverParams(), name);
+    if (server == QLatin1String("elsewhere"))
+        params = {{"host", "127.0.0.1"}, {"port", "1"}, {"dbname", name}};
+    if (server == QLatin1String("other program")) {
+        db::PgParams libpq;
+        for (const auto& [k, v] : params)
+            libpq.append({k.toUtf8(), v.toUtf8()});
+        db::PgConnection(libpq, name)
+            .execScript(QStringLiteral("CREATE TABLE klanten (naam text)"));
+    }
+    TZHRegistry::current().WriteBool(QStringLiteral("UseKasplanCdata"), true);
+    TZHRegistry::current().WriteInteger(QStringLiteral("KasplanTypeCdata"), type);
+    if (type == 1) {
+        m_session->aliases().addServer(QStringLiteral("HORTIDB"), params);
+    } else {
+        // postgresql:///NAME?host=...&port=...&user=...
+        QStringList query;
+        for (const auto& [k, v] : params) {
+            if (k != QLatin1String("dbname"))
+                query.append(k + QLatin1Char('=') + QString::fromUtf8(QUrl::toPercentEncoding(v)));
+        }
+        TZHRegistry::current().WriteString(
+            QStringLiteral("KasplanDBasePath"),
+            QStringLiteral("postgresql:///%1?%2").arg(name, query.join(QLatin1Char('&'))));
+    }
+
+    ScopedScriptedPrompts prompts;
+    m_dmod->DataModuleCreate();
+    const QString alias = type == 1 ? QStringLiteral("HORTIDB") : QStringLiteral("UserCDataLoc");
+    if (reason.isEmpty()) {
+        QCOMPARE(prompts->texts(), QStringList());
+        QCOMPARE(m_dmod->DatabaseAlias(), alias);
+        QVERIFY(m_session->aliases().isServer(alias));
+        QCOMPARE(m_dmod->tbCdata()->recordCount(), 22);
+        QCOMPARE(m_dmod->tbCdata()->fieldByName(QStringLiteral("Status"))->asString(),
+                 QStringLiteral("DLV/LBO"));
+        QVERIFY(TZHRegistry::current().ReadBool(QStringLiteral("UseKasplanCdata"), false));
+        return;
+    }
+    const QStringList texts = prompts->texts();
+    QCOMPARE(texts.size(), 1);
+    QVERIFY2(texts[0].startsWith(
+                 QStringLiteral("Cultivar Database %1 kon niet geopened worden\r\n").arg(alias) +
+                 reason),
+             qPrintable(texts[0]));
+    QVERIFY(texts[0].endsWith(
+        QLatin1String("\r\nde standaard Teelplan Cultivar database wordt nu weer geopend")));
+    QCOMPARE(m_dmod->DatabaseAlias(), QStringLiteral("BROEI"));
+    QCOMPARE(m_dmod->tbCdata()->recordCount(), 22);
+    QVERIFY(!TZHRegistry::current().ReadBool(QStringLiteral("UseKasplanCdata"), true));
 }
 
 QTEST_GUILESS_MAIN(TestTDModOpening)

@@ -5,6 +5,8 @@
 
 #include <QFileInfo>
 
+#include <exception>
+
 namespace kasplan {
 
 void DatabaseOpener::OpenDatabase()
@@ -13,14 +15,26 @@ void DatabaseOpener::OpenDatabase()
                                      Setting::UseKasplanCdata.defaultValue);
     for (int attempt = 1; attempt <= 2; ++attempt) {
         const bool chosenLocation = use && attempt == 1;
+        QString reason;
         try {
-            const QString alias = chooseAlias(chosenLocation);
-            m_host.SetDatabaseAlias(alias);
-            m_host.OpenViewsAt(alias);
-            return;
+            try {
+                const QString alias = chooseAlias(chosenLocation);
+                m_host.SetDatabaseAlias(alias);
+                m_host.OpenViewsAt(alias);
+                return;
+            } catch (const std::exception& e) {
+                reason = QString::fromUtf8(e.what());
+                throw;
+            }
         } catch (...) {
             QString message = QStringLiteral("Cultivar Database %1 kon niet geopened worden")
                                   .arg(m_host.DatabaseAlias());
+            // The standard database opens in its place, so nothing else
+            // would tell the user why the chosen one did not (a server out of
+            // reach, a database of another program).
+            if (chosenLocation && !reason.isEmpty())
+                message += QStringLiteral("\r\n") +
+                           QString(reason).replace(QLatin1Char('\n'), QLatin1String("\r\n"));
             if (chosenLocation)
                 message += QStringLiteral(
                     "\r\nde standaard Teelplan Cultivar database wordt nu weer geopend");
@@ -45,7 +59,10 @@ QString DatabaseOpener::chooseAlias(bool chosenLocation)
         const QString path =
             m_host.ReadString(QLatin1String(Setting::KasplanDBasePath.name),
                               QLatin1String(Setting::KasplanDBasePath.defaultValue));
-        if (path.isEmpty() || !QFileInfo(path).isDir())
+        // The path may name a database on a server instead of a folder.
+        const bool server = path.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
+                            path.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
+        if (path.isEmpty() || (!server && !QFileInfo(path).isDir()))
             return m_host.StandardAlias();
         m_host.RecreateUserAlias(path);
         return UserAlias;

@@ -20,7 +20,8 @@ public:
     // The alias of the standard database ('BROEI').
     virtual QString StandardAlias() const = 0;
     // Drops "UserCDataLoc" from the engine configuration, saves it and adds it
-    // again with driver "Paradox" for the given folder.
+    // again with driver "Paradox" for the given folder, or as the server
+    // database that a "postgresql://" path names.
     virtual void RecreateUserAlias(const QString& path) = 0;
 
     virtual QString DatabaseAlias() const = 0;

@@ -133,8 +133,11 @@ void TestDatabaseOpener::failingChosenLocationFallsBack()
     QCOMPARE(host.attempts, QStringList({"HORTIDB", "BROEI"}));
     QCOMPARE(host.openAlias, QStringLiteral("BROEI"));
     QCOMPARE(host.alias, QStringLiteral("BROEI"));
-    QCOMPARE(prompts->texts(),
-             QStringList{"Cultivar Database HORTIDB kon niet geopened worden" + fallbackLine});
+    QCOMPARE(
+        prompts->texts(),
+        QStringList{
+            "Cultivar Database HORTIDB kon niet geopened worden\r\nTable does not exist: Cdata" +
+            fallbackLine});
     QCOMPARE(prompts->shown().first().kind, UserPrompts::Kind::Error);
     QCOMPARE(prompts->shown().first().buttons, int(UserPrompts::Ok));
     QCOMPARE(host.settings.value("UseKasplanCdata"), QVariant(false));
@@ -150,9 +153,12 @@ void TestDatabaseOpener::bothLocationsFailing()
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, DatabaseOpener(host).OpenDatabase());
     QCOMPARE(host.attempts, QStringList({"UserCDataLoc", "BROEI"}));
     QCOMPARE(host.openAlias, QString());
-    QCOMPARE(prompts->texts(),
-             QStringList({"Cultivar Database UserCDataLoc kon niet geopened worden" + fallbackLine,
-                          "Cultivar Database BROEI kon niet geopened worden"}));
+    QCOMPARE(
+        prompts->texts(),
+        QStringList({"Cultivar Database UserCDataLoc kon niet geopened worden\r\nTable does not "
+                     "exist: Cdata" +
+                         fallbackLine,
+                     "Cultivar Database BROEI kon niet geopened worden"}));
     QCOMPARE(host.settings.value("UseKasplanCdata"), QVariant(false));
 }
 
