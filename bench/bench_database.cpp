@@ -2,11 +2,17 @@
 // with 3 sizes each and 2 standard-harvest records per size, each figure
 // beside the plain SQLite query that does the same work in the same run.
 //
-//   bench_database [FOLDER]      (default: a temporary folder)
+//   bench_database [FOLDER] [--server KEYWORDS]   (default: a temporary folder)
+//
+// With --server the engine's figures are those of the PostgreSQL backend, on
+// the (empty) server database that the libpq keywords name; the data are the
+// same, copied there from the SQLite file, and the plain column stays plain
+// SQLite on the file.
 
 #include "db/CultivarSchema.h"
 #include "db/TDMod.h"
 #include "db/engine/EngineSession.h"
+#include "db/engine/PgConnection.h"
 #include "db/engine/QueryView.h"
 #include "db/engine/SqliteDatabase.h"
 #include "db/engine/TableView.h"
@@ -23,6 +29,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <vector>
 
 using namespace kasplan;
@@ -196,6 +203,78 @@ private:
     std::vector<sqlite3_stmt*> m_statements;
 };
 
+QByteArray literal(sqlite3_stmt* s, int column)
+{
+    if (sqlite3_column_type(s, column) == SQLITE_NULL)
+        return "NULL";
+    if (sqlite3_column_type(s, column) == SQLITE_TEXT) {
+        QByteArray text(reinterpret_cast<const char*>(sqlite3_column_text(s, column)));
+        return "'" + text.replace('\'', "''") + "'";
+    }
+    return QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(s, column)));
+}
+
+// Copies the filled tables from the SQLite file to the server, in one
+// transaction, a thousand rows a statement.
+void copyToServer(const QString& file, const db::ServerParams& params)
+{
+    db::PgParams libpq;
+    for (const auto& [k, v] : params)
+        libpq.append({k.toUtf8(), v.toUtf8()});
+    {
+        db::EngineSession layout(
+            QDir::temp().absoluteFilePath(QStringLiteral("bench-unsaved.cfg")));
+        layout.setServerLayout({CultivarSchema::schema(), {}, true});
+        layout.databaseOnServer(params);
+    }
+    db::PgConnection server(libpq, QStringLiteral("bench"));
+    sqlite3* db = nullptr;
+    check(sqlite3_open(file.toUtf8().constData(), &db), db);
+    server.execScript(QStringLiteral("BEGIN"));
+    const char* const copies[][2] = {
+        {"Cdata", "Cultivar, Source, Kleur, Hoofdgroep, Status, Remarks, PGvoorraad, "
+                  "Broeivoorraad"},
+        {"Csizes", "Cultivar, Source, Size, Aantal, DnaG20, Dk_p1, Dk_p2, Dk_p3, Dk_p4, Kd_p1, "
+                   "Kd_p2, Kd_p3, Kd_p4, Nperbox, Npertray, Status"},
+        {"Cstdoogst", "Cultivar, Source, Size, OogstSize, Qtyunit, StdQty_per_m2"},
+        {"Sizes", "Size, QtyUnit, Gebruikstype"},
+    };
+    for (const auto& [table, columns] : copies) {
+        sqlite3_stmt* s = nullptr;
+        check(sqlite3_prepare_v2(
+                  db, QStringLiteral("SELECT %1 FROM %2").arg(columns, table).toUtf8().constData(),
+                  -1, &s, nullptr),
+              db);
+        const int n = sqlite3_column_count(s);
+        const bool logical = QByteArray(table) == "Cdata";
+        QByteArrayList rows;
+        const auto flush = [&] {
+            if (rows.isEmpty())
+                return;
+            server.execScript(QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+                                  .arg(QLatin1String(table), QLatin1String(columns),
+                                       QString::fromUtf8(rows.join(','))));
+            rows.clear();
+        };
+        while (sqlite3_step(s) == SQLITE_ROW) {
+            QByteArrayList values;
+            for (int c = 0; c < n; ++c) {
+                QByteArray v = literal(s, c);
+                if (logical && c >= 6)
+                    v = v == "0" ? "false" : "true";
+                values.append(v);
+            }
+            rows.append("(" + values.join(',') + ")");
+            if (rows.size() == 1000)
+                flush();
+        }
+        flush();
+        sqlite3_finalize(s);
+    }
+    server.execScript(QStringLiteral("COMMIT; ANALYZE"));
+    sqlite3_close(db);
+}
+
 void report(const char* what, double engine, double plain, const char* limit = "")
 {
     std::printf("%-34s %10.3f ms %10.3f ms %7.2fx  %s\n", what, engine, plain,
@@ -208,7 +287,13 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir temp;
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.path();
+    QStringList args = app.arguments().mid(1);
+    std::optional<db::ServerParams> server;
+    if (const int at = int(args.indexOf(QStringLiteral("--server"))); at >= 0) {
+        server = db::ServerLocation::parse(args.value(at + 1));
+        args.remove(at, 2);
+    }
+    const QString folder = args.isEmpty() ? temp.path() : args.first();
     QDir().mkpath(folder);
     const QString file = QDir(folder).absoluteFilePath(QLatin1String(db::SqliteDatabase::FileName));
     QFile::remove(file);
@@ -222,7 +307,16 @@ int main(int argc, char* argv[])
     std::printf("peak memory before the views: %ld MB\n\n", peakMemoryMb());
 
     db::EngineSession session(QDir(folder).absoluteFilePath(QStringLiteral("bench-engine.cfg")));
-    session.aliases().add(QStringLiteral("BENCH"), QStringLiteral("Paradox"), folder);
+    if (server) {
+        QElapsedTimer copy;
+        copy.start();
+        copyToServer(file, *server);
+        std::printf("copied to the server in %.1f s; the engine column is PostgreSQL\n\n",
+                    msSince(copy) / 1000);
+        session.aliases().addServer(QStringLiteral("BENCH"), *server);
+    } else {
+        session.aliases().add(QStringLiteral("BENCH"), QStringLiteral("Paradox"), folder);
+    }
     TDMod dmod(session);
     dmod.BindViews(QStringLiteral("BENCH"));
     db::TableView* cdata = dmod.tbCdata();

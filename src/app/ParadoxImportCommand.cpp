@@ -126,8 +126,7 @@ public:
     void RecreateUserAlias(const QString& path) override
     {
         m_session.aliases().remove(DatabaseOpener::UserAlias);
-        m_session.aliases().add(DatabaseOpener::UserAlias,
-                                QLatin1String(db::EngineSession::DefaultDriver), path);
+        m_session.aliases().addLocation(DatabaseOpener::UserAlias, path);
     }
     QString DatabaseAlias() const override { return m_alias; }
     void SetDatabaseAlias(const QString& alias) override { m_alias = alias; }
@@ -189,9 +188,10 @@ int runParadoxImportCommand(const QStringList& arguments, QTextStream& out, QTex
         }
         db::Database& database = TargetDatabase(session).open();
         out << "Cultivar database: "
-            << (trialFolder
-                    ? QStringLiteral("(nog niet aangemaakt)")
-                    : QDir(database.folder()).filePath(QLatin1String(db::SqliteDatabase::FileName)))
+            << (trialFolder ? QStringLiteral("(nog niet aangemaakt)")
+                : qobject_cast<db::SqliteDatabase*>(&database)
+                    ? QDir(database.folder()).filePath(QLatin1String(db::SqliteDatabase::FileName))
+                    : database.folder()) // a server: "kasplan op kas-server:5432"
             << Qt::endl;
 
         const ParadoxImportResult result = ParadoxImport::run(database, parsed->folder, options);

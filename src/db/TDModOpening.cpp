@@ -49,11 +49,7 @@ void TDMod::RecreateUserAlias(const QString& path)
     db::AliasConfig& aliases = m_session.aliases();
     aliases.remove(DatabaseOpener::UserAlias);
     aliases.save();
-    if (db::ServerLocation::isServerText(path))
-        aliases.addServer(DatabaseOpener::UserAlias, db::ServerLocation::parse(path));
-    else
-        aliases.add(DatabaseOpener::UserAlias, QLatin1String(db::EngineSession::DefaultDriver),
-                    path);
+    aliases.addLocation(DatabaseOpener::UserAlias, path);
 }
 
 void TDMod::OpenViewsAt(const QString& alias)

@@ -177,6 +177,14 @@ void AliasConfig::add(const QString& name, const QString& driver, const QString&
         m_entries.append({name, driver, path, {}});
 }
 
+void AliasConfig::addLocation(const QString& name, const QString& location)
+{
+    if (ServerLocation::isServerText(location))
+        addServer(name, ServerLocation::parse(location));
+    else
+        add(name, QStringLiteral("Paradox"), location);
+}
+
 void AliasConfig::remove(const QString& name)
 {
     const int i = find(name);

@@ -58,6 +58,10 @@ public:
     // Adds or replaces an alias.
     void add(const QString& name, const QString& driver, const QString& path);
     void addServer(const QString& name, const ServerParams& params);
+    // A location text from the settings: a "postgresql://" URI adds a server
+    // alias, anything else a folder with the default driver. Throws
+    // EngineError for a URI libpq does not take or one with a password.
+    void addLocation(const QString& name, const QString& location);
     void remove(const QString& name);
 
 private:

@@ -401,8 +401,7 @@ private:
     bool m_inserted = false;
 };
 
-std::unique_ptr<BulkAccess> PgDatabase::bulkAccess(const TableDef& table,
-                                                   const QStringList& fields)
+std::unique_ptr<BulkAccess> PgDatabase::bulkAccess(const TableDef& table, const QStringList& fields)
 {
     return std::make_unique<PgBulkAccess>(*this, table, fields);
 }
