@@ -133,6 +133,7 @@ int client(const QStringList& args)
                 ack(QStringLiteral("add\t%1").arg(mine));
             } else {
                 const QString name = own.takeAt(int(random.bounded(qsizetype(own.size()))));
+                cdata->refresh(); // the view reads the keys of additions anew
                 if (!cdata->locate({QStringLiteral("Cultivar"), QStringLiteral("Source")},
                                    {name, QString()}))
                     throw db::EngineError(db::ErrorKind::Other, QStringLiteral("own gone"));
