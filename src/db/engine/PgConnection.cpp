@@ -90,7 +90,8 @@ bool hasKeyword(const PgParams& params, const char* keyword)
 
 QString serverMessage(pg_conn* conn)
 {
-    return QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+    // libpq breaks its message over indented lines; a message box wraps it anyway.
+    return QString::fromUtf8(PQerrorMessage(conn)).simplified();
 }
 
 } // namespace
