@@ -3,10 +3,10 @@
 #include "core/SettingsCatalog.h"
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
+#include "db/CultivarSchema.h"
 #include "db/StandardDatabase.h"
 #include "db/TDMod.h"
 #include "db/engine/EngineError.h"
-#include "db/CultivarSchema.h"
 #include "db/engine/SqliteDatabase.h"
 #include "db/engine/TableView.h"
 
