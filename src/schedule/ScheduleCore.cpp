@@ -139,7 +139,12 @@ std::optional<int> ScheduleCore::periodValue(const QString& base, int k) const
     const QString field = PeriodFieldName(base, k, m_method);
     if (record().isNull(field))
         return std::nullopt;
-    return record().intValue(field);
+    const int value = record().intValue(field);
+    // The bulbs spend at least their housing day in the greenhouse: counted
+    // as 0, the harvest would end the day before they are housed.
+    if (base == GreenhouseDays)
+        return std::max(value, 1);
+    return value;
 }
 
 // --- The window's events ----------------------------------------------------------

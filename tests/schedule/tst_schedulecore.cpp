@@ -197,6 +197,16 @@ void TestScheduleCore::workedExamples_data()
                           "Kd_p1": 28, "Kd_p2": 24, "Kd_p3": 21, "Kd_p4": 18})")
         << K << QDate(2024, 9, 10) << QDate(2024, 9, 10) << 97 << QDate(2024, 12, 16) << 26
         << QDate(2025, 1, 10) << QStringList{"wk1", "wk2", "kd1", "kd2"} << 0;
+    // Zero greenhouse days still mean the housing day itself: the harvest
+    // never ends before the bulbs are housed, both ways round.
+    const QByteArray zeros(R"({"Dk_p1": 0, "Dk_p2": 0, "Dk_p3": 0, "Dk_p4": 0,
+                               "Kd_p1": 0, "Kd_p2": 0, "Kd_p3": 0, "Kd_p4": 0})");
+    QTest::newRow("all zeros, from the cooling start")
+        << zeros << K << QDate(2024, 10, 1) << QDate(2024, 10, 1) << 0 << QDate(2024, 10, 1) << 1
+        << QDate(2024, 10, 1) << QStringList{"wk1", "kd1"} << 0;
+    QTest::newRow("all zeros, from the harvest end")
+        << zeros << ScheduleCalendar::None << QDate(2024, 11, 5) << QDate(2024, 11, 5) << 0
+        << QDate(2024, 11, 5) << 1 << QDate(2024, 11, 5) << QStringList{"wk1", "kd1"} << 0;
 }
 
 void TestScheduleCore::workedExamples()
