@@ -71,6 +71,7 @@ public:
     void saveChanges();
 
     Bookmark bookmark() const override;
+    Bookmark bookmarkAt(int index) const override;
     bool bookmarkValid(const Bookmark& bookmark) const override;
     void gotoBookmark(const Bookmark& bookmark) override;
     bool locate(const QStringList& fields, const QVariantList& values, int options = 0) override;
