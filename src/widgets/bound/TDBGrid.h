@@ -22,17 +22,30 @@ public:
     // Hides or shows the column of a field.
     void setFieldColumnHidden(const QString& field, bool hidden);
 
+    // With multiple selection on, Ctrl+click, Shift+click and Shift with
+    // the arrow keys mark rows; a plain click or move marks none, and the
+    // current row alone is no selection.
+    void setMultiSelect(bool on);
+    // The rows marked, in the view's order; empty when none are.
+    QList<int> SelectedRows() const;
+
 protected:
     // Typing in the grid searches nothing here: the window that holds the
     // grid decides what letters do.
     void keyboardSearch(const QString& search) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
 
 private:
     void showCurrentRow(int row);
 
     DataSetTableModel* m_model;
     bool m_following = false;
+    // The grid moves the view itself: its selection is already made.
+    bool m_moving = false;
+    bool m_multiSelect = false;
+    mutable bool m_marked = false;
 };
 
 } // namespace kasplan
