@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "DatabaseRecordSource.h"
+#include "ExportCommand.h"
 #include "ParadoxImportCommand.h"
 #include "ReportCommand.h"
 
@@ -23,7 +24,9 @@ int runCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
             << ScheduleSynopsis().join(QLatin1Char('\n')) << '\n'
             << "       kasplan import paradox MAP [--dry-run] [--skip-bad] [--codepage N]\n"
                "       kasplan report cultivars --pdf BESTAND [--hoofdgroep N] "
-               "[--units weeks|days]"
+               "[--units weeks|days]\n"
+               "       kasplan export cultivars|sizes [--hoofdgroep N] [--format tsv|csv] "
+               "[--output BESTAND]"
             << Qt::endl;
         return 0;
     }
@@ -33,6 +36,8 @@ int runCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
         return runScheduleCommand(arguments.mid(2), out, err, ReadCultivarRecordFromDatabase);
     if (command == QLatin1String("report"))
         return runReportCommand(arguments.mid(2), out, err);
+    if (command == QLatin1String("export"))
+        return runExportCommand(arguments.mid(2), out, err);
     err << "kasplan: onbekende opdracht '" << command << "'. Zie kasplan --help." << Qt::endl;
     return 2;
 }

@@ -179,9 +179,8 @@ QVariant Field::coerce(const QVariant& value) const
     return value;
 }
 
-QString Field::ownText(bool displayText) const
+QString Field::ownTextOf(const QVariant& v, bool displayText) const
 {
-    const QVariant v = value();
     if (v.isNull())
         return {};
     const QLocale locale;
