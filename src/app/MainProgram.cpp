@@ -6,6 +6,7 @@
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
 #include "cultivars/TCSelectDlg.h"
+#include "cultivars/TSizeSelDlg.h"
 #include "db/StandardDatabase.h"
 #include "db/TDMod.h"
 #include "db/engine/EngineSession.h"
@@ -88,6 +89,10 @@ void MainProgram::Create()
                              &TKMmainform::SetPeriodUnitCaptions);
         }
         m_cselectDlg = std::make_unique<TCSelectDlg>(*m_dmod, m_mainForm.get());
+        // The dialogs of the copy flows, made anew for each use.
+        m_dmod->SizeSelDialogHook = [this] {
+            return TSizeSelDlg::Choose(*m_dmod, m_mainForm.get());
+        };
     });
     CreationStep([this] { m_formPreview = std::make_unique<TFormPreview>(m_mainForm.get()); });
     CreationStep([this] {
