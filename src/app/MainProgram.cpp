@@ -6,6 +6,7 @@
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
 #include "cultivars/TCSelectDlg.h"
+#include "cultivars/TNewCultivarForm.h"
 #include "cultivars/TSizeSelDlg.h"
 #include "db/StandardDatabase.h"
 #include "db/TDMod.h"
@@ -89,7 +90,12 @@ void MainProgram::Create()
                              &TKMmainform::SetPeriodUnitCaptions);
         }
         m_cselectDlg = std::make_unique<TCSelectDlg>(*m_dmod, m_mainForm.get());
-        // The dialogs of the copy flows, made anew for each use.
+        // The dialogs of the additions and copies, made anew for each use:
+        // an insert into the cultivar list anywhere asks the new cultivar's
+        // name.
+        m_dmod->NewCultivarDialogHook = [this] {
+            return TNewCultivarForm::Confirm(*m_dmod, m_mainForm.get());
+        };
         m_dmod->SizeSelDialogHook = [this] {
             return TSizeSelDlg::Choose(*m_dmod, m_mainForm.get());
         };

@@ -5,12 +5,10 @@
 
 #include "support/ScriptedPrompts.h"
 #include "support/TestDatabase.h"
+#include "support/WhenShown.h"
 
-#include <QApplication>
-#include <QHeaderView>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 using namespace kasplan;
 
@@ -38,8 +36,6 @@ private Q_SLOTS:
     void closing();
 
 private:
-    // Runs act on the dialog once it is shown modally.
-    void whenShown(const std::function<void(TSizeSelDlg&)>& act);
     QString currentSize() const { return m_dmod->tbSizes()->fieldByName("Size")->asString(); }
 
     std::unique_ptr<test::TestDatabase> m_db;
@@ -66,23 +62,6 @@ void TestSizeSelDlg::cleanup()
     m_dmod.reset();
     m_prompts.reset();
     m_db.reset();
-}
-
-void TestSizeSelDlg::whenShown(const std::function<void(TSizeSelDlg&)>& act)
-{
-    auto* timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, [timer, act] {
-        auto* dialog = qobject_cast<TSizeSelDlg*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible())
-            return;
-        timer->deleteLater();
-        timer->stop();
-        // Whatever the test finds, the dialog does not stay open.
-        QTimer::singleShot(5000, dialog, &QDialog::reject);
-        if (QTest::qWaitForWindowActive(dialog))
-            act(*dialog);
-    });
-    timer->start(10);
 }
 
 void TestSizeSelDlg::createdAsDesigned()
@@ -123,7 +102,7 @@ void TestSizeSelDlg::closing()
     QCOMPARE(m_dmod->tbCsizes()->recordCount(), 1);
     m_dmod->tbSizes()->last();
     QString shownFirst;
-    whenShown([&](TSizeSelDlg& d) {
+    test::whenShown<TSizeSelDlg>(this, [&](TSizeSelDlg& d) {
         shownFirst = currentSize();
         QVERIFY(d.DBGrid1->hasFocus());
         // 11/12: the cultivar has 12/+ already.
