@@ -166,6 +166,7 @@ void TDMod::CopyCultivar()
         cancelPending(*m_tbCdata);
         throw;
     }
+    Q_EMIT CultivarCountChanged(CultivarCountText());
     // The dialog, and a Cancel in it, work on the current record: it must be
     // the copy. A list filter that hides it leaves the copy as it is.
     if (!isCurrentCultivar(cultivar, copySource) &&
@@ -173,15 +174,13 @@ void TDMod::CopyCultivar()
                            {cultivar, copySource}))
         return;
 
-    const bool confirmed = !NewCultivarDialogHook || NewCultivarDialogHook();
-    if (!confirmed) {
+    if (NewCultivarDialogHook && !NewCultivarDialogHook()) {
         // The copy is dropped as a whole: it has no sizes yet. A change the
         // dialog left pending goes with it.
         m_tbCdata->deleteRecord();
         Q_EMIT CultivarCountChanged(CultivarCountText());
         return;
     }
-    Q_EMIT CultivarCountChanged(CultivarCountText());
     copySizesOf(scope, cultivar, source);
 }
 
