@@ -6,6 +6,8 @@
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
 #include "cultivars/TCSelectDlg.h"
+#include "cultivars/TNewCultivarForm.h"
+#include "cultivars/TSizeSelDlg.h"
 #include "db/StandardDatabase.h"
 #include "db/TDMod.h"
 #include "db/engine/EngineSession.h"
@@ -88,6 +90,15 @@ void MainProgram::Create()
                              &TKMmainform::SetPeriodUnitCaptions);
         }
         m_cselectDlg = std::make_unique<TCSelectDlg>(*m_dmod, m_mainForm.get());
+        // The dialogs of the additions and copies, made anew for each use:
+        // an insert into the cultivar list anywhere asks the new cultivar's
+        // name.
+        m_dmod->NewCultivarDialogHook = [this] {
+            return TNewCultivarForm::Confirm(*m_dmod, m_mainForm.get());
+        };
+        m_dmod->SizeSelDialogHook = [this] {
+            return TSizeSelDlg::Choose(*m_dmod, m_mainForm.get());
+        };
     });
     CreationStep([this] { m_formPreview = std::make_unique<TFormPreview>(m_mainForm.get()); });
     CreationStep([this] {
