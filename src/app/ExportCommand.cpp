@@ -16,10 +16,15 @@
 
 namespace kasplan {
 
+QString ExportCommandUsage()
+{
+    return QStringLiteral("Gebruik: kasplan export cultivars|sizes [--hoofdgroep N] "
+                          "[--format tsv|csv] [--output BESTAND]");
+}
+
 namespace {
 
-const QString Usage = QStringLiteral("Gebruik: kasplan export cultivars|sizes [--hoofdgroep N] "
-                                     "[--format tsv|csv] [--output BESTAND]");
+const QString Usage = ExportCommandUsage();
 
 [[noreturn]] void refuse(const QString& reason)
 {

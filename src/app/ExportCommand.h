@@ -18,6 +18,9 @@ namespace kasplan {
 // Answers 0 when everything is written, 2 with one line on err for bad
 // arguments, an unknown main group, a database that cannot be read or an
 // output that cannot be written; nothing is written then.
+// What `kasplan export --help` prints.
+QString ExportCommandUsage();
+
 int runExportCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
 } // namespace kasplan

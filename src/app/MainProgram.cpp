@@ -12,6 +12,7 @@
 #include "db/TDMod.h"
 #include "db/engine/EngineSession.h"
 #include "reports/preview/TFormPreview.h"
+#include "schedule/mainwindow/MainFormArt.h"
 #include "schedule/mainwindow/TKMmainform.h"
 #include "settings/TBroeiDataOptDlg.h"
 #include "settings/TKPInstAlgForm.h"
@@ -70,6 +71,10 @@ TKPglobalDmodHooks MainProgram::EngineHooks()
 void MainProgram::Create()
 {
     QApplication::setApplicationName(QLatin1String(ApplicationTitle));
+    // The desktop shows the windows under the installed menu entry, whose
+    // icon is this same logo.
+    QGuiApplication::setDesktopFileName(QStringLiteral("kasplan"));
+    QApplication::setWindowIcon(KasplanIcon());
     m_session = std::make_unique<db::EngineSession>();
 
     CreationStep([this] { m_mainForm = std::make_unique<TKMmainform>(); });

@@ -17,8 +17,7 @@ namespace kasplan {
 
 namespace {
 
-const QString Usage = QStringLiteral(
-    "Gebruik: kasplan report cultivars --pdf BESTAND [--hoofdgroep N] [--units weeks|days]");
+const QString Usage = ReportCommandUsage();
 
 class Refusal : public std::runtime_error
 {
@@ -117,6 +116,12 @@ void writeReport(const Request& request)
 }
 
 } // namespace
+
+QString ReportCommandUsage()
+{
+    return QStringLiteral(
+        "Gebruik: kasplan report cultivars --pdf BESTAND [--hoofdgroep N] [--units weeks|days]");
+}
 
 int runReportCommand(const QStringList& arguments, QTextStream&, QTextStream& err)
 {
