@@ -6,8 +6,8 @@
 
 #include <QGuiApplication>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QInputEvent>
+#include <QKeyEvent>
 
 #include <algorithm>
 
