@@ -181,6 +181,8 @@ TBroeiDataOptDlg::TBroeiDataOptDlg(TDMod& dmod, QWidget* parent)
         navButton->setToolTip(QString::fromUtf8(hint));
     OogstverDBgrid->setObjectName(QStringLiteral("OogstverDBgrid"));
     OogstverDBgrid->setGeometry(8, 40, 412, 286);
+    // The sizes are typed here: the navigator's insert gives a row to type in.
+    OogstverDBgrid->setEditable(true);
 
     KasplanDBasePath->setObjectName(QStringLiteral("KasplanDBasePath"));
     KasplanDBasePath->setGeometry(16, 150, 300, 22);
