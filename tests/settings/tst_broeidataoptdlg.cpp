@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -75,6 +76,7 @@ private Q_SLOTS:
     void hiddenValuesSurviveEveryOK_data();
     void hiddenValuesSurviveEveryOK();
     void pendingSizeIsPostedBeforeTheDatabaseReopens();
+    void sizeTypedIntoTheGridIsStored();
     void duplicateSizeIsReportedAndEarlierSettingsStay();
     void unwritableSettingsAreSkippedSilently();
 
@@ -347,6 +349,34 @@ void TestBroeiDataOptDlg::pendingSizeIsPostedBeforeTheDatabaseReopens()
     // Reopened (the filter and stock switches reset) with the new size in it.
     QVERIFY(sizes->isActive());
     QCOMPARE(sizes->state(), db::DataSet::State::Browse);
+    QCOMPARE(sizes->recordCount(), sizesBefore + 1);
+    QVERIFY(sizes->locate({QStringLiteral("Size")}, {QStringLiteral("13/14")}));
+}
+
+// As a grower adds a size: "+", the designation typed into the new row, OK
+// with the cell editor still open.
+void TestBroeiDataOptDlg::sizeTypedIntoTheGridIsStored()
+{
+    db::TableView* sizes = m_dmod->tbSizes();
+    int sizesBefore = 0;
+    showDataOptions([&](TBroeiDataOptDlg& d) {
+        sizesBefore = sizes->recordCount();
+        TDBGrid* grid = d.OogstverDBgrid;
+        click(d.DBNavigator2->InsertButton);
+        QCOMPARE(sizes->state(), db::DataSet::State::Insert);
+        grid->setFocus();
+        QTRY_VERIFY(grid->currentIndex().isValid());
+        QCOMPARE(grid->currentIndex().column(), 0);
+        QTest::keyClicks(grid, QStringLiteral("1"));
+        QVERIFY(grid->cellEditorOpen());
+        auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->currentIndex()));
+        QVERIFY(editor);
+        QTest::keyClicks(editor, QStringLiteral("3/14"));
+        QCOMPARE(editor->text(), QStringLiteral("13/14"));
+        click(d.OKBtn);
+        QVERIFY(!d.isVisible());
+    });
+    QVERIFY2((*m_prompts)->shown().isEmpty(), qPrintable((*m_prompts)->texts().join(u'|')));
     QCOMPARE(sizes->recordCount(), sizesBefore + 1);
     QVERIFY(sizes->locate({QStringLiteral("Size")}, {QStringLiteral("13/14")}));
 }
