@@ -4,6 +4,8 @@
 #include "EngineError.h"
 #include "FloatFormat.h"
 
+#include "core/CurrencySymbol.h"
+
 #include <QLocale>
 
 #include <cmath>
@@ -202,7 +204,7 @@ QString Field::ownText(bool displayText) const
         if (displayText && !m_displayFormat.isEmpty())
             return formatFloat(m_displayFormat, v.toDouble(), locale);
         if (displayText)
-            return locale.toCurrencyString(v.toDouble());
+            return FormatMoney(v.toDouble(), locale);
         return locale.toString(v.toDouble(), 'f', 2).remove(locale.groupSeparator());
     case FieldType::Date:
         return locale.toString(v.toDate(), QLocale::ShortFormat);
