@@ -188,9 +188,10 @@ TBroeiDataOptDlg::TBroeiDataOptDlg(TDMod& dmod, QWidget* parent)
     PercentLabel->setGeometry(370, 40, 16, 20);
 
     OKBtn->setDefault(true);
-    OKBtn->setGeometry(194, 378, 75, 25);
-    CancelBtn->setGeometry(277, 378, 75, 25);
-    HelpBtn->setGeometry(360, 378, 75, 25);
+    // Help stays hidden: OK and Cancel keep the right-hand places.
+    OKBtn->setGeometry(277, 378, 75, 25);
+    CancelBtn->setGeometry(360, 378, 75, 25);
+    HelpBtn->setGeometry(194, 378, 75, 25);
 
     connect(OKBtn, &QPushButton::clicked, this, &TBroeiDataOptDlg::OKBtnPressed);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);

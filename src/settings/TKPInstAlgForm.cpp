@@ -116,9 +116,10 @@ TKPInstAlgForm::TKPInstAlgForm(QWidget* parent)
     DBaseVersionLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     OKBtn->setDefault(true);
-    OKBtn->setGeometry(122, 204, 75, 25);
-    CancelBtn->setGeometry(205, 204, 75, 25);
-    HelpBtn->setGeometry(288, 204, 75, 25);
+    // Help stays hidden: OK and Cancel keep the right-hand places.
+    OKBtn->setGeometry(205, 204, 75, 25);
+    CancelBtn->setGeometry(288, 204, 75, 25);
+    HelpBtn->setGeometry(122, 204, 75, 25);
 
     connect(OKBtn, &QPushButton::clicked, this, &TKPInstAlgForm::OKBtnPressed);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
