@@ -11,6 +11,8 @@
 #include "db/engine/EngineSession.h"
 #include "reports/preview/TFormPreview.h"
 #include "schedule/mainwindow/TKMmainform.h"
+#include "settings/TBroeiDataOptDlg.h"
+#include "settings/TKPInstAlgForm.h"
 
 #include <QApplication>
 
@@ -23,6 +25,8 @@ MainProgram::MainProgram() = default;
 MainProgram::~MainProgram()
 {
     // The last created first.
+    m_broeiDataOptDlg.reset();
+    m_instAlgForm.reset();
     m_formPreview.reset();
     m_cselectDlg.reset();
     m_sizeRecord.reset();
@@ -94,13 +98,19 @@ void MainProgram::Create()
         if (m_dmod)
             m_dmod->DataModuleCreate(m_globalDmod && m_globalDmod->ImportPending());
     });
-    // The cultivar data window and the two settings dialogs follow here, in
-    // this order, as they are built.
+    // The cultivar data window follows here when it is built.
+    CreationStep([this] { m_instAlgForm = std::make_unique<TKPInstAlgForm>(m_mainForm.get()); });
+    CreationStep([this] {
+        if (m_dmod)
+            m_broeiDataOptDlg = std::make_unique<TBroeiDataOptDlg>(*m_dmod, m_mainForm.get());
+    });
 
     if (m_mainForm && m_sizeRecord) {
         m_mainForm->setRecordSource(m_sizeRecord.get());
         TKMmainformWindows windows;
         windows.SelectCultivar = [this] { m_cselectDlg->exec(); };
+        if (m_instAlgForm)
+            windows.ShowOptions = [this] { m_instAlgForm->exec(); };
         m_mainForm->setWindows(std::move(windows));
     }
 }

@@ -12,9 +12,11 @@ class EngineSession;
 
 class DModSizeRecord;
 class TCSelectDlg;
+class TBroeiDataOptDlg;
 class TDMod;
 class TFormPreview;
 class TKMmainform;
+class TKPInstAlgForm;
 
 // The program's long-lived objects, created in their fixed order and
 // destroyed in the reverse order. An error in one creation step is shown in
@@ -32,8 +34,9 @@ public:
     // Sets the application title and creates the main window, the settings
     // store (installed as the program's store), the global data module, the
     // cultivar selection dialog, the print preview window and the cultivar
-    // data module, which opens the database. The main window then shows the
-    // current size record.
+    // data module, which opens the database, and the two settings dialogs;
+    // the general settings set the currency symbol of money values. The main
+    // window then shows the current size record.
     void Create();
 
     TKMmainform* MainWindow() const;
@@ -41,6 +44,8 @@ public:
     TDMod* DMod() const { return m_dmod.get(); }
     TCSelectDlg* CSelectDlg() const { return m_cselectDlg.get(); }
     TFormPreview* FormPreview() const { return m_formPreview.get(); }
+    TKPInstAlgForm* KPInstAlgForm() const { return m_instAlgForm.get(); }
+    TBroeiDataOptDlg* BroeiDataOptDlg() const { return m_broeiDataOptDlg.get(); }
 
 private:
     template <class Step> void CreationStep(Step step);
@@ -55,6 +60,8 @@ private:
     std::unique_ptr<DModSizeRecord> m_sizeRecord;
     std::unique_ptr<TCSelectDlg> m_cselectDlg;
     std::unique_ptr<TFormPreview> m_formPreview;
+    std::unique_ptr<TKPInstAlgForm> m_instAlgForm;
+    std::unique_ptr<TBroeiDataOptDlg> m_broeiDataOptDlg;
 };
 
 } // namespace kasplan
