@@ -1,12 +1,14 @@
 #include "TBroeiDataOptDlg.h"
 
 #include "core/ErrorBarrier.h"
+#include "core/Rounding.h"
 #include "core/SettingsCatalog.h"
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
 #include "db/TDMod.h"
 #include "db/engine/TableView.h"
 #include "widgets/DesignFont.h"
+#include "widgets/TNumInp.h"
 #include "widgets/TRadioGroup.h"
 #include "widgets/WindowPlacement.h"
 #include "widgets/bound/TDBGrid.h"
@@ -21,6 +23,8 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include <limits>
+
 namespace kasplan {
 
 namespace {
@@ -32,6 +36,8 @@ constexpr int Weeks = 7;
 // The items of the two unit groups.
 constexpr int DaysItem = 0;
 constexpr int WeeksItem = 1;
+// The largest adjustment of the planting density, in whole percents.
+constexpr int MaxpdadjustpercMax = 100;
 
 QWidget* page(const char* name)
 {
@@ -136,6 +142,7 @@ TBroeiDataOptDlg::TBroeiDataOptDlg(TDMod& dmod, QWidget* parent)
                                                  "automatisch aanpassen plantdichtheid op "
                                                  "perceeloppervlak "),
                                   GroupBox1)),
+      Maxpdadjustperc(new TNumFld(GroupBox1)),
       PercentLabel(new QLabel(QStringLiteral("%"), GroupBox1)),
       StdOogstTypeRGroup(radioGroup(
           PlantgoedTSheet, "StdOogstTypeRGroup",
@@ -184,6 +191,11 @@ TBroeiDataOptDlg::TBroeiDataOptDlg(TDMod& dmod, QWidget* parent)
     MaxpdadjustLabel->setObjectName(QStringLiteral("MaxpdadjustLabel"));
     MaxpdadjustLabel->setWordWrap(true);
     MaxpdadjustLabel->setGeometry(10, 20, 280, 60);
+    Maxpdadjustperc->setObjectName(QStringLiteral("Maxpdadjustperc"));
+    Maxpdadjustperc->setGeometry(296, 38, 70, 22);
+    Maxpdadjustperc->setDatatype(TDataType::dtInteger);
+    Maxpdadjustperc->setMax(MaxpdadjustpercMax);
+    Maxpdadjustperc->setValue(Setting::Maxpdadjustperc.defaultValue);
     PercentLabel->setObjectName(QStringLiteral("PercentLabel"));
     PercentLabel->setGeometry(370, 40, 16, 20);
 
@@ -246,7 +258,12 @@ void TBroeiDataOptDlg::Load()
     KasplanRGroup->SetItemIndex(m_loadedKasplanType);
     KasplanDBasePath->setText(store.ReadString(Setting::KasplanDBasePath));
 
-    m_maxpdadjustperc = store.ReadInteger(Setting::Maxpdadjustperc);
+    // The field's page is hidden: a stored value outside its range is kept
+    // as it is, not refused with a message nobody can act on.
+    const int maxpdadjustperc = store.ReadInteger(Setting::Maxpdadjustperc);
+    Maxpdadjustperc->setValidate(false);
+    Maxpdadjustperc->setValue(maxpdadjustperc);
+    Maxpdadjustperc->setValidate(maxpdadjustperc >= 0 && maxpdadjustperc <= MaxpdadjustpercMax);
     m_loadedStdOogstType = store.ReadInteger(Setting::StdOogstType);
     StdOogstTypeRGroup->SetItemIndex(m_loadedStdOogstType);
 
@@ -319,7 +336,9 @@ void TBroeiDataOptDlg::OKBtnClick()
                                                       ? KasplanRGroup->ItemIndex()
                                                       : m_loadedKasplanType);
     store.WriteString(Setting::KasplanDBasePath, KasplanDBasePath->text());
-    store.WriteInteger(Setting::Maxpdadjustperc, m_maxpdadjustperc);
+    store.WriteInteger(Setting::Maxpdadjustperc, roundHalfEven(double(Maxpdadjustperc->Value()),
+                                                               std::numeric_limits<qint32>::min(),
+                                                               std::numeric_limits<qint32>::max()));
     const int stdOogstType = StdOogstTypeRGroup->ItemIndex() >= 0 ? StdOogstTypeRGroup->ItemIndex()
                                                                   : m_loadedStdOogstType;
     store.WriteInteger(Setting::StdOogstType, stdOogstType);

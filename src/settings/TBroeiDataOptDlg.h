@@ -14,6 +14,7 @@ namespace kasplan {
 class TDBGrid;
 class TDBNavigator;
 class TDMod;
+class TNumFld;
 class TRadioGroup;
 
 // The cultivar data settings ("Instellingen Cultivargegevens"): the list of
@@ -68,6 +69,7 @@ public:
     QCheckBox* const ShowBroeiData;
     QGroupBox* const GroupBox1;
     QLabel* const MaxpdadjustLabel;
+    TNumFld* const Maxpdadjustperc;
     QLabel* const PercentLabel;
     TRadioGroup* const StdOogstTypeRGroup;
     QPushButton* const OKBtn;
@@ -88,7 +90,6 @@ private:
     // them was chosen (a stored number outside the choices).
     int m_loadedKasplanType = 0;
     int m_loadedStdOogstType = 0;
-    int m_maxpdadjustperc = 5;
     bool m_acceptedCanDelEditStdRecs = false;
     int m_acceptedStdOogstType = 0;
 };

@@ -7,6 +7,7 @@
 #include "db/engine/EngineSession.h"
 #include "db/engine/TableView.h"
 #include "support/ScriptedPrompts.h"
+#include "widgets/TNumInp.h"
 #include "widgets/TRadioGroup.h"
 #include "widgets/bound/TDBGrid.h"
 #include "widgets/bound/TDBNavigator.h"
@@ -291,9 +292,9 @@ void TestBroeiDataOptDlg::hiddenValuesSurviveEveryOK_data()
     QTest::newRow("defaults") << false << 5 << 0 << 0 << "" << false << 0;
     // A path that is no folder opens the standard database without a word.
     QTest::newRow("stored") << true << 12 << 1 << 2 << "/no/such/folder" << true << 1;
-    // Numbers outside the choices are kept as they are; a new cultivar gets
-    // the default harvest type.
-    QTest::newRow("outside the choices") << true << 100 << 5 << 7 << "" << false << 0;
+    // Numbers outside the choices or the field's range are kept as they are,
+    // without a message; a new cultivar gets the default harvest type.
+    QTest::newRow("outside the choices") << true << 150 << 5 << 7 << "" << false << 0;
 }
 
 void TestBroeiDataOptDlg::hiddenValuesSurviveEveryOK()
@@ -314,7 +315,10 @@ void TestBroeiDataOptDlg::hiddenValuesSurviveEveryOK()
         store().WriteBool(Setting::ShowBroeiData, flags);
     }
     for (int ok = 0; ok < 2; ++ok) {
-        showDataOptions([](TBroeiDataOptDlg& d) { click(d.OKBtn); });
+        showDataOptions([&](TBroeiDataOptDlg& d) {
+            QCOMPARE(d.Maxpdadjustperc->text(), QString::number(maxpdadjustperc));
+            click(d.OKBtn);
+        });
         QCOMPARE(store().ReadInteger(QStringLiteral("Maxpdadjustperc"), -1), maxpdadjustperc);
         QCOMPARE(store().ReadInteger(QStringLiteral("StdOogstType"), -1), stdOogstType);
         QCOMPARE(store().ReadInteger(QStringLiteral("KasplanTypeCdata"), -1), kasplanType);
