@@ -14,13 +14,16 @@ class OtherCopy
 {
 public:
     // location: TestDatabase::location().
-    OtherCopy(const QString& location, const QString& user, int leaseMs)
+    OtherCopy(const QString& location, const QString& user, int leaseMs, bool announce = false)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("KASPLAN_LOCK_LEASE_MS"), QString::number(leaseMs));
         m_process.setProcessEnvironment(env);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral(LOCKHOLDER), {location, user});
+        QStringList args{location, user};
+        if (announce)
+            args.append(QStringLiteral("announce"));
+        m_process.start(QStringLiteral(LOCKHOLDER), args);
         m_ready = m_process.waitForStarted(10000) && readLine() == QLatin1String("ready");
     }
     ~OtherCopy()
@@ -37,6 +40,12 @@ public:
     {
         m_process.write((command.join(QLatin1Char('\t')) + QLatin1Char('\n')).toUtf8());
         return readLine();
+    }
+    // Tells it to end, as a copy closed by its user; answers whether it did.
+    bool quit()
+    {
+        m_process.write("quit\n");
+        return m_process.waitForFinished(20000) && m_process.exitCode() == 0;
     }
     void signal(int number) { ::kill(pid_t(m_process.processId()), number); }
     void killHard()

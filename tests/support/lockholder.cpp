@@ -2,9 +2,11 @@
 // database in the folder given, edits records on command and keeps its lock
 // heartbeat going in its event loop until told to quit (or killed).
 //
-//   lockholder LOCATION USER     (LOCATION: a folder, or a server's libpq keywords)
-//   commands: edit TABLE KEY...   append TABLE   set TABLE FIELD VALUE
-//             post TABLE          cancel TABLE   quit
+//   lockholder LOCATION USER [announce]   (LOCATION: a folder, or a server's libpq keywords)
+//   commands: open TABLE   edit TABLE KEY...   append TABLE   set TABLE FIELD VALUE
+//             post TABLE   cancel TABLE        quit
+//   With "announce" it tells the other copies it has the database open, as
+//   the windowed program does.
 //   replies:  "ready" once, then "ok" or "error TEXT" (line breaks as " | ")
 
 #include "HelperChannel.h"
@@ -50,7 +52,9 @@ void run(const QStringList& command)
             return;
         }
         db::TableView& view = viewOf(command.value(1));
-        if (verb == QLatin1String("edit")) {
+        if (verb == QLatin1String("open")) {
+            // Opening the view was all.
+        } else if (verb == QLatin1String("edit")) {
             const QStringList& key = view.tableDef().primaryKey;
             QVariantList values;
             for (int i = 0; i < key.size(); ++i)
@@ -92,6 +96,7 @@ int main(int argc, char* argv[])
     else
         session->aliases().addServer(QStringLiteral("LOCKS"), db::ServerLocation::parse(args[1]));
     session->setUserName(args[2]);
+    session->setAnnounceUse(args.value(3) == QLatin1String("announce"));
     test::HelperChannel channel(run);
     test::HelperChannel::reply(QStringLiteral("ready"));
     const int result = app.exec();

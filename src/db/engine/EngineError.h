@@ -38,6 +38,8 @@ enum class ErrorKind {
     DiskFull,
     FilterSyntax,
     QueryRefused,
+    ExclusiveAccess, // another copy has the database open: its layout stays
+    IndexRefused,    // a primary index that cannot be given as asked
     Other,
 };
 

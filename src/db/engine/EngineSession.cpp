@@ -105,6 +105,7 @@ Database& EngineSession::databaseAt(const QString& folder)
     SqliteDatabase::Options options;
     options.identity = HostIdentity::current(m_userName);
     options.lockLeaseMs = m_lockLeaseMs;
+    options.announce = m_announceUse;
     auto database = std::make_unique<SqliteDatabase>(
         QDir(key).absoluteFilePath(QLatin1String(SqliteDatabase::FileName)), options);
     Database& result = *database;

@@ -56,6 +56,12 @@ public:
     // it over. Default one minute; KASPLAN_LOCK_LEASE_MS overrides it.
     int lockLeaseMs() const { return m_lockLeaseMs; }
     void setLockLeaseMs(int ms);
+    // Whether this copy tells the other copies, in every database folder it
+    // opens from now on, that it has the database open, so that none of them
+    // changes the tables' layout meanwhile. The windowed program does; a
+    // command that only reads for a moment does not.
+    void setAnnounceUse(bool announce) { m_announceUse = announce; }
+    bool announceUse() const { return m_announceUse; }
 
     // The connection of an alias's folder or server database, opened on
     // first use. Throws EngineError: UnknownAlias, DatabaseMissing,
@@ -78,6 +84,7 @@ private:
     QString m_netFileDir;
     QString m_userName;
     int m_lockLeaseMs;
+    bool m_announceUse = false;
     std::map<QString, std::unique_ptr<Database>> m_databases;
     std::optional<DatabaseLayout> m_serverLayout;
 };

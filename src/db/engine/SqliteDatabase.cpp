@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QMap>
 #include <QUuid>
 
 #include <sqlite3.h>
@@ -153,7 +154,9 @@ SqliteDatabase::SqliteDatabase(const QString& file, Options options, QObject* pa
     }
     m_connection->exec(QStringLiteral("PRAGMA synchronous=FULL"));
     m_connection->exec(QStringLiteral("PRAGMA foreign_keys=ON"));
-    if (!SqliteSchema::hasTable(*m_connection, QLatin1String(SqliteSchema::LockTable))) {
+    const bool noLocks =
+        !SqliteSchema::hasTable(*m_connection, QLatin1String(SqliteSchema::LockTable));
+    if (noLocks) {
         // An empty file (SQLite takes a zero-byte file for an empty database)
         // is no database of ours: giving it the bookkeeping tables would make
         // it look like one that lost its data tables.
@@ -161,19 +164,32 @@ SqliteDatabase::SqliteDatabase(const QString& file, Options options, QObject* pa
             throw EngineError(
                 ErrorKind::NotADatabase,
                 QStringLiteral("The database file holds no tables.\nFile: %1").arg(file));
+    }
+    // A file of an earlier version may lack the table of open copies; a copy
+    // that only reads does not add it.
+    if (noLocks ||
+        (options.announce &&
+         !SqliteSchema::hasTable(*m_connection, QLatin1String(SqliteSchema::SessionTable)))) {
         for (const QString& sql : SqliteSchema::bookkeepingStatements())
             m_connection->exec(sql);
     }
 
-    m_locks = std::make_unique<SqliteRecordLocks>(
-        *m_connection, options.identity, QUuid::createUuid().toString(QUuid::WithoutBraces),
-        options.lockLeaseMs);
+    const QString session = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    m_locks = std::make_unique<SqliteRecordLocks>(*m_connection, options.identity, session,
+                                                  options.lockLeaseMs);
+    m_sessions = std::make_unique<SqliteSessions>(*m_connection, options.identity, session,
+                                                  options.lockLeaseMs);
     connect(&m_heartbeat, &QTimer::timeout, this, &SqliteDatabase::advanceHeartbeat);
     setLockLeaseMs(options.lockLeaseMs);
+    if (options.announce) {
+        m_sessions->announce();
+        updateHeartbeatTimer();
+    }
 }
 
 SqliteDatabase::~SqliteDatabase()
 {
+    m_sessions->withdraw();
     // Locks still held go with the copy that held them.
     try {
         if (m_locks->heldCount() > 0)
@@ -217,6 +233,7 @@ bool SqliteDatabase::holdsNoTables(const QString& file)
 void SqliteDatabase::setLockLeaseMs(int leaseMs)
 {
     m_locks->setLeaseMs(leaseMs);
+    m_sessions->setLeaseMs(leaseMs);
     // The holder beats several times per lease, so a busy moment or two does
     // not make its lock look abandoned.
     m_heartbeat.setInterval(std::max(20, leaseMs / 4));
@@ -664,8 +681,13 @@ void SqliteDatabase::saveChanges()
 
 void SqliteDatabase::advanceHeartbeat()
 {
+    // Inside a transaction of this copy the beat waits: it would join it.
+    if (m_connection->inTransaction())
+        return;
     try {
         m_locks->heartbeat();
+        if (m_sessions->announced())
+            m_sessions->heartbeat();
     } catch (const EngineError&) {
         // A busy moment: the next beat will do, well within the lease.
     }
@@ -673,10 +695,193 @@ void SqliteDatabase::advanceHeartbeat()
 
 void SqliteDatabase::updateHeartbeatTimer()
 {
-    if (m_locks->heldCount() > 0 && !m_heartbeat.isActive())
+    const bool needed = m_locks->heldCount() > 0 || m_sessions->announced();
+    if (needed && !m_heartbeat.isActive())
         m_heartbeat.start();
-    else if (m_locks->heldCount() == 0)
+    else if (!needed)
         m_heartbeat.stop();
+}
+
+void SqliteDatabase::checkExclusiveUse()
+{
+    SqliteTransaction t(*m_connection);
+    m_sessions->claimExclusiveUse();
+    t.commit();
+}
+
+void SqliteDatabase::changeLayout(const std::function<void()>& change)
+{
+    if (m_layoutDepth > 0) {
+        // Part of an outer change: undone alone when it fails.
+        SqliteTransaction t(*m_connection);
+        change();
+        t.commit();
+        m_tables.clear();
+        return;
+    }
+    if (m_connection->inTransaction())
+        throw EngineError(ErrorKind::Other,
+                          QStringLiteral("The tables' layout cannot change inside a transaction."));
+    // Dropping a table in a rebuild must not take its details with it; the
+    // pragma only works outside a transaction.
+    m_connection->exec(QStringLiteral("PRAGMA foreign_keys=OFF"));
+    ++m_layoutDepth;
+    try {
+        SqliteTransaction t(*m_connection);
+        m_sessions->claimExclusiveUse();
+        change();
+        {
+            SqliteStatement check =
+                m_connection->statement(QStringLiteral("PRAGMA foreign_key_check"));
+            if (check.step())
+                throw EngineError::masterMissing(QString::fromUtf8(check.text(0)));
+        }
+        t.commit();
+    } catch (...) {
+        --m_layoutDepth;
+        m_connection->clearStatements();
+        m_tables.clear();
+        m_connection->exec(QStringLiteral("PRAGMA foreign_keys=ON"));
+        throw;
+    }
+    --m_layoutDepth;
+    m_connection->clearStatements();
+    m_tables.clear();
+    m_connection->exec(QStringLiteral("PRAGMA foreign_keys=ON"));
+}
+
+void SqliteDatabase::alterTable(const QString& statement)
+{
+    if (!statement.trimmed().startsWith(QLatin1String("ALTER TABLE"), Qt::CaseInsensitive))
+        throw EngineError(ErrorKind::QueryRefused,
+                          QStringLiteral("Only an ALTER TABLE statement is allowed here."));
+    changeLayout([&] { m_connection->exec(statement); });
+}
+
+namespace {
+
+// The links of a table to its masters, as its CREATE TABLE wrote them.
+QStringList foreignKeys(SqliteConnection& c, const QString& table)
+{
+    struct Link
+    {
+        QString master, onUpdate, onDelete;
+        QStringList from, to;
+    };
+    QMap<qint64, Link> links;
+    SqliteStatement s = c.statement(
+        QStringLiteral("SELECT id, \"table\", \"from\", \"to\", on_update, on_delete FROM "
+                       "pragma_foreign_key_list(?) ORDER BY id, seq"));
+    s.bind(table);
+    while (s.step()) {
+        Link& l = links[s.integer(0)];
+        l.master = QString::fromUtf8(s.text(1));
+        l.from.append(quoted(QString::fromUtf8(s.text(2))));
+        l.to.append(quoted(QString::fromUtf8(s.text(3))));
+        l.onUpdate = QString::fromUtf8(s.text(4));
+        l.onDelete = QString::fromUtf8(s.text(5));
+    }
+    QStringList result;
+    for (const Link& l : std::as_const(links))
+        result.append(
+            QStringLiteral("FOREIGN KEY (%1) REFERENCES %2 (%3) ON UPDATE %4 ON DELETE %5")
+                .arg(l.from.join(QStringLiteral(", ")), quoted(l.master),
+                     l.to.join(QStringLiteral(", ")), l.onUpdate, l.onDelete));
+    return result;
+}
+
+// The schema's objects of a kind (name, statement) that belong to a table,
+// or, with naming, also those whose statement names it.
+QList<QPair<QString, QString>> objectsOf(SqliteConnection& c, const QString& kind,
+                                         const QString& table, bool naming)
+{
+    QList<QPair<QString, QString>> result;
+    SqliteStatement s = c.statement(
+        QStringLiteral("SELECT name, sql FROM sqlite_schema WHERE type = ? AND sql IS NOT NULL "
+                       "AND (tbl_name = ? COLLATE NOCASE OR (? AND instr(sql, ?) > 0)) "
+                       "ORDER BY rowid"));
+    s.bind(kind).bind(table).bindInt(naming ? 1 : 0).bind(quoted(table));
+    while (s.step())
+        result.append({QString::fromUtf8(s.text(0)), QString::fromUtf8(s.text(1))});
+    return result;
+}
+
+} // namespace
+
+void SqliteDatabase::rebuildTable(const TableRebuild& rebuild)
+{
+    changeLayout([&] {
+        SqliteConnection& c = *m_connection;
+        const TableDef old = SqliteSchema::readTable(c, rebuild.table);
+        TableDef layout = rebuild.layout;
+        layout.name = old.name;
+
+        // Triggers of any table that name this one would stand in the way of
+        // the rename; they come back afterwards, as do the other indexes.
+        const auto triggers = objectsOf(c, QStringLiteral("trigger"), old.name, true);
+        for (const auto& trigger : triggers)
+            c.exec(QStringLiteral("DROP TRIGGER %1").arg(quoted(trigger.first)));
+        QStringList indexes;
+        for (const auto& index : objectsOf(c, QStringLiteral("index"), old.name, false)) {
+            if (index.first.compare(SqliteSchema::orderIndexName(old.name), Qt::CaseInsensitive))
+                indexes.append(index.second);
+        }
+
+        const QString temporary = old.name + QStringLiteral("__rebuilt");
+        QStringList parts;
+        for (const FieldDef& f : std::as_const(layout.fields))
+            parts.append(SqliteSchema::columnDefinition(layout, f));
+        if (!layout.primaryKey.isEmpty())
+            parts.append(QStringLiteral("PRIMARY KEY (%1)").arg([&] {
+                QStringList q;
+                for (const QString& k : std::as_const(layout.primaryKey))
+                    q.append(quoted(k));
+                return q.join(QStringLiteral(", "));
+            }()));
+        parts += foreignKeys(c, old.name);
+        c.exec(QStringLiteral("CREATE TABLE %1 (\n    %2\n)")
+                   .arg(quoted(temporary), parts.join(QStringLiteral(",\n    "))));
+
+        // The row numbers go along: a table without a key knows its records
+        // by them.
+        QStringList into{QStringLiteral("rowid")};
+        QStringList from{QStringLiteral("rowid")};
+        for (int i = 0; i < layout.fields.size(); ++i) {
+            const QString source = rebuild.sources.value(i);
+            if (source.isEmpty())
+                continue;
+            const FieldDef& f = layout.fields[i];
+            into.append(quoted(f.name));
+            // Key fields hold '' where the old table may have held nothing.
+            from.append(layout.isKeyField(f.name)
+                            ? QStringLiteral("coalesce(%1, '')").arg(quoted(source))
+                            : quoted(source));
+        }
+        c.exec(QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %4 ORDER BY rowid")
+                   .arg(quoted(temporary), into.join(QStringLiteral(", ")),
+                        from.join(QStringLiteral(", ")), quoted(old.name)));
+        c.exec(QStringLiteral("DROP TABLE %1").arg(quoted(old.name)));
+        c.exec(
+            QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(quoted(temporary), quoted(old.name)));
+        if (!layout.primaryKey.isEmpty())
+            c.exec(SqliteSchema::orderIndexStatement(layout));
+        for (const QString& sql : std::as_const(indexes))
+            c.exec(sql);
+        for (const auto& trigger : triggers)
+            c.exec(trigger.second);
+    });
+    Q_EMIT tableChanged(rebuild.table);
+}
+
+void SqliteDatabase::rebuildOrderIndex(const QString& table)
+{
+    changeLayout([&] {
+        const TableDef def = SqliteSchema::readTable(*m_connection, table);
+        m_connection->exec(QStringLiteral("DROP INDEX IF EXISTS %1")
+                               .arg(quoted(SqliteSchema::orderIndexName(def.name))));
+        if (!def.primaryKey.isEmpty())
+            m_connection->exec(SqliteSchema::orderIndexStatement(def));
+    });
 }
 
 } // namespace kasplan::db

@@ -3,9 +3,12 @@
 #include "Database.h"
 #include "HostIdentity.h"
 #include "SqliteRecordLocks.h"
+#include "SqliteSessions.h"
 
 #include <QHash>
 #include <QTimer>
+
+#include <functional>
 
 #include <memory>
 #include <vector>
@@ -32,6 +35,20 @@ public:
         HostIdentity identity;
         int lockLeaseMs = 60000;
         int busyTimeoutMs = 10000;
+        // Whether this copy tells the others it has the file open, so that
+        // none changes the tables' layout under it. A copy that only reads
+        // for a moment leaves no trace.
+        bool announce = false;
+    };
+
+    // A table rewritten in a new layout: each field of layout takes its
+    // values from the old field named in sources (same position), or gets
+    // its default when the name is empty.
+    struct TableRebuild
+    {
+        QString table;
+        TableDef layout;
+        QStringList sources;
     };
 
     // Opens an existing file; a database in write-ahead-log mode is converted
@@ -70,6 +87,23 @@ public:
                                            const QStringList& fields) override;
     void saveChanges() override;
 
+    // Changes the tables' layout, as one transaction that needs the file to
+    // itself: refused with ExclusiveAccess ("Table could not be opened for
+    // exclusive access") while another copy has it open. The links are not
+    // enforced during the change and checked before it is kept. Nested calls
+    // join the outer change. Views on the database must be closed.
+    void changeLayout(const std::function<void()>& change);
+    // Throws ExclusiveAccess while another copy has the file open.
+    void checkExclusiveUse();
+    // One ALTER TABLE statement, as a change of layout.
+    void alterTable(const QString& statement);
+    // Rewrites a table: a new table in the new layout, every record copied,
+    // the old one dropped and the new one renamed, its indexes and the
+    // triggers that name it restored, as a change of layout.
+    void rebuildTable(const TableRebuild& rebuild);
+    // Rebuilds the table's order index (key fields case-blind first).
+    void rebuildOrderIndex(const QString& table);
+
     void setLockLeaseMs(int leaseMs);
     const QString& session() const;
     SqliteConnection& connection() { return *m_connection; }
@@ -85,6 +119,8 @@ private:
 
     std::unique_ptr<SqliteConnection> m_connection;
     std::unique_ptr<SqliteRecordLocks> m_locks;
+    std::unique_ptr<SqliteSessions> m_sessions;
+    int m_layoutDepth = 0;
     QHash<QString, TableDef> m_tables;
     // The locks held when each open batch level began, for undoing it.
     std::vector<SqliteRecordLocks::Held> m_heldAtBatch;

@@ -2,6 +2,7 @@
 
 #include "SqliteConnection.h"
 
+#include <QDate>
 #include <QRegularExpression>
 
 namespace kasplan::db::SqliteSchema {
@@ -23,28 +24,6 @@ QString fieldList(const QStringList& fields, const QString& prefix = QString())
     for (const QString& f : fields)
         quotedFields.append(prefix + quoted(f));
     return quotedFields.join(QStringLiteral(", "));
-}
-
-QString columnDefinition(const TableDef& table, const FieldDef& field)
-{
-    const QString name = quoted(field.name);
-    QString sql = name + QLatin1Char(' ') + typeName(field);
-    const bool key = table.isKeyField(field.name);
-    if (key)
-        sql += QStringLiteral(" NOT NULL DEFAULT ''");
-    else if (field.required)
-        sql += QStringLiteral(" NOT NULL");
-    if (field.required && isText(field.type))
-        sql += QStringLiteral(" CONSTRAINT %1 CHECK (%2 <> '')")
-                   .arg(quoted(QStringLiteral("req_") + field.name), name);
-    if (field.type == FieldType::Alpha && field.size > 0)
-        sql += QStringLiteral(" CONSTRAINT %1 CHECK (length(%2) <= %3)")
-                   .arg(quoted(QStringLiteral("len%1_%2").arg(field.size).arg(field.name)), name)
-                   .arg(field.size);
-    if (table.nonNegative.contains(field.name, Qt::CaseInsensitive))
-        sql += QStringLiteral(" CONSTRAINT %1 CHECK (%2 >= 0)")
-                   .arg(quoted(QStringLiteral("min_") + field.name), name);
-    return sql;
 }
 
 // Triggers that keep a master with details from changing its key or going
@@ -94,6 +73,33 @@ QStringList restrictTriggers(const SchemaDef& schema, const TableLink& link)
         QStringLiteral("CREATE TRIGGER %1 BEFORE DELETE ON %2 WHEN %3 AND %4 BEGIN %5; END")
             .arg(quoted(base + QStringLiteral("_keep_master")), master, hasDetails, direct, raise),
     };
+}
+
+// A column's default as pragma_table_info gives it: the SQL text of the
+// constant.
+QVariant defaultFromText(const QString& text, FieldType type)
+{
+    QString t = text.trimmed();
+    if (t.compare(QLatin1String("NULL"), Qt::CaseInsensitive) == 0)
+        return {};
+    if (t.size() >= 2 && t.startsWith(QLatin1Char('\'')) && t.endsWith(QLatin1Char('\''))) {
+        t = t.mid(1, t.size() - 2).replace(QLatin1String("''"), QLatin1String("'"));
+        if (type == FieldType::Date)
+            return QDate::fromString(t, Qt::ISODate);
+        return t;
+    }
+    switch (type) {
+    case FieldType::Short:
+    case FieldType::Long:
+        return t.toInt();
+    case FieldType::Number:
+    case FieldType::Money:
+        return t.toDouble();
+    case FieldType::Logical:
+        return t.toInt() != 0;
+    default:
+        return t;
+    }
 }
 
 } // namespace
@@ -157,6 +163,66 @@ FieldDef fieldFromColumn(const QString& name, const QString& declaredType)
     return f;
 }
 
+QString columnDefinition(const TableDef& table, const FieldDef& field)
+{
+    const QString name = quoted(field.name);
+    QString sql = name + QLatin1Char(' ') + typeName(field);
+    const bool key = table.isKeyField(field.name);
+    if (key)
+        sql += QStringLiteral(" NOT NULL DEFAULT ''");
+    else if (field.required)
+        sql += QStringLiteral(" NOT NULL");
+    if (field.required && isText(field.type))
+        sql += QStringLiteral(" CONSTRAINT %1 CHECK (%2 <> '')")
+                   .arg(quoted(QStringLiteral("req_") + field.name), name);
+    if (field.type == FieldType::Alpha && field.size > 0)
+        sql += QStringLiteral(" CONSTRAINT %1 CHECK (length(%2) <= %3)")
+                   .arg(quoted(QStringLiteral("len%1_%2").arg(field.size).arg(field.name)), name)
+                   .arg(field.size);
+    if (table.nonNegative.contains(field.name, Qt::CaseInsensitive))
+        sql += QStringLiteral(" CONSTRAINT %1 CHECK (%2 >= 0)")
+                   .arg(quoted(QStringLiteral("min_") + field.name), name);
+    if (const QVariant value = table.defaults.value(field.name); !key && !value.isNull())
+        sql += QStringLiteral(" DEFAULT ") + literal(value);
+    return sql;
+}
+
+QString literal(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::Short:
+        return QString::number(value.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return QString::number(value.toDouble(), 'g', 17);
+    case QMetaType::Bool:
+        return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    case QMetaType::QDate:
+        return QLatin1Char('\'') + value.toDate().toString(Qt::ISODate) + QLatin1Char('\'');
+    default:
+        return QLatin1Char('\'') +
+               value.toString().replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
+    }
+}
+
+QString orderIndexName(const QString& table)
+{
+    return table + QStringLiteral("_order");
+}
+
+QString orderIndexStatement(const TableDef& table)
+{
+    QStringList orderColumns;
+    for (const QString& f : table.primaryKey)
+        orderColumns << quoted(f) + QStringLiteral(" COLLATE NOCASE") << quoted(f);
+    return QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+        .arg(quoted(orderIndexName(table.name)), quoted(table.name),
+             orderColumns.join(QStringLiteral(", ")));
+}
+
 QStringList bookkeepingStatements()
 {
     return {
@@ -172,6 +238,12 @@ QStringList bookkeepingStatements()
             .arg(QLatin1String(LockTable)),
         QStringLiteral("CREATE INDEX IF NOT EXISTS %1_session ON %1 (session)")
             .arg(QLatin1String(LockTable)),
+        // One row per copy of the program that has the database open, so a
+        // change of the tables' layout knows whether it has the file to itself.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (session TEXT PRIMARY KEY, user TEXT, "
+                       "host TEXT, host_id TEXT, boot_id TEXT, pid INTEGER, "
+                       "heartbeat INTEGER NOT NULL DEFAULT 0, since TEXT)")
+            .arg(QLatin1String(SessionTable)),
     };
 }
 
@@ -195,15 +267,8 @@ QStringList createStatements(const SchemaDef& schema)
         }
         statements.append(QStringLiteral("CREATE TABLE %1 (\n    %2\n)")
                               .arg(quoted(table.name), parts.join(QStringLiteral(",\n    "))));
-        if (!table.primaryKey.isEmpty()) {
-            QStringList orderColumns;
-            for (const QString& f : table.primaryKey)
-                orderColumns << quoted(f) + QStringLiteral(" COLLATE NOCASE") << quoted(f);
-            statements.append(QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
-                                  .arg(quoted(table.name + QStringLiteral("_order")),
-                                       quoted(table.name),
-                                       orderColumns.join(QStringLiteral(", "))));
-        }
+        if (!table.primaryKey.isEmpty())
+            statements.append(orderIndexStatement(table));
         statements.append(
             QStringLiteral("INSERT INTO %1 (name, record_locks) VALUES ('%2', %3)")
                 .arg(QLatin1String(OptionsTable),
@@ -230,8 +295,9 @@ bool hasDataTables(SqliteConnection& connection)
 {
     SqliteStatement s = connection.statement(
         QStringLiteral("SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name COLLATE NOCASE "
-                       "NOT IN ('%1', '%2') AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'")
-            .arg(QLatin1String(LockTable), QLatin1String(OptionsTable)));
+                       "NOT IN ('%1', '%2', '%3') AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'")
+            .arg(QLatin1String(LockTable), QLatin1String(OptionsTable),
+                 QLatin1String(SessionTable)));
     return s.step();
 }
 
@@ -251,12 +317,14 @@ TableDef readTable(SqliteConnection& connection, const QString& table)
     }
     QList<QPair<int, QString>> key;
     {
-        SqliteStatement s =
-            connection.statement(QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?)"));
+        SqliteStatement s = connection.statement(
+            QStringLiteral("SELECT name, type, pk, dflt_value FROM pragma_table_info(?)"));
         s.bind(def.name);
         while (s.step()) {
             FieldDef f =
                 fieldFromColumn(QString::fromUtf8(s.text(0)), QString::fromUtf8(s.text(1)));
+            if (s.integer(2) == 0 && !s.isNull(3))
+                def.defaults.insert(f.name, defaultFromText(QString::fromUtf8(s.text(3)), f.type));
             f.required = createSql.contains(quoted(QStringLiteral("req_") + f.name));
             if (createSql.contains(quoted(QStringLiteral("min_") + f.name)))
                 def.nonNegative.append(f.name);

@@ -20,6 +20,14 @@ FieldDef fieldFromColumn(const QString& name, const QString& declaredType);
 
 // The statements that create the tables of schema in an empty file.
 QStringList createStatements(const SchemaDef& schema);
+// One column as CREATE TABLE or ALTER TABLE ... ADD COLUMN writes it: type,
+// key and required rules, length, minimum and default.
+QString columnDefinition(const TableDef& table, const FieldDef& field);
+// The index that keeps a view's order, for a table with a primary key.
+QString orderIndexName(const QString& table);
+QString orderIndexStatement(const TableDef& table);
+// A constant as SQL writes it ('text', 12, 1.5).
+QString literal(const QVariant& value);
 // The engine's bookkeeping (record locks, table options); safe to repeat.
 QStringList bookkeepingStatements();
 
@@ -34,6 +42,7 @@ QString orderBy(const TableDef& table);
 
 inline constexpr const char* LockTable = "engine_record_locks";
 inline constexpr const char* OptionsTable = "engine_tables";
+inline constexpr const char* SessionTable = "engine_sessions";
 
 } // namespace SqliteSchema
 } // namespace kasplan::db

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariantMap>
 
 namespace kasplan::db {
 
@@ -43,6 +44,8 @@ struct TableDef
     QStringList primaryKey;
     // Fields that refuse negative values ("Minimum validity check failed").
     QStringList nonNegative;
+    // The values of fields for a record that names none, by field name.
+    QVariantMap defaults;
     // Editing a record takes a record lock that other copies of the program see.
     bool recordLocks = false;
 
