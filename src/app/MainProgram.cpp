@@ -16,8 +16,10 @@
 #include "schedule/mainwindow/TKMmainform.h"
 #include "settings/TBroeiDataOptDlg.h"
 #include "settings/TKPInstAlgForm.h"
+#include "widgets/ProgressBoxDisplay.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 
 #include <exception>
 
@@ -65,6 +67,7 @@ TKPglobalDmodHooks MainProgram::EngineHooks()
     };
     hooks.OpenDatabase = [this](const QString& alias) { m_session->database(alias); };
     hooks.SetNetFileDir = [this](const QString& dir) { m_session->setNetFileDir(dir); };
+    hooks.Session = [this] { return m_session.get(); };
     return hooks;
 }
 
@@ -76,6 +79,9 @@ void MainProgram::Create()
     QGuiApplication::setDesktopFileName(QStringLiteral("kasplan"));
     QApplication::setWindowIcon(KasplanIcon());
     m_session = std::make_unique<db::EngineSession>();
+    // Other copies must know this one has the database open before they
+    // change its layout.
+    m_session->setAnnounceUse(true);
 
     CreationStep([this] { m_mainForm = std::make_unique<TKMmainform>(); });
     CreationStep([this] {
@@ -111,8 +117,17 @@ void MainProgram::Create()
     });
     CreationStep([this] { m_formPreview = std::make_unique<TFormPreview>(m_mainForm.get()); });
     CreationStep([this] {
-        if (m_dmod)
-            m_dmod->DataModuleCreate(m_globalDmod && m_globalDmod->ImportPending());
+        if (!m_dmod)
+            return;
+        // The import of the old table shows its progress in the global data
+        // module's progress window.
+        std::unique_ptr<ProgressBoxDisplay> progress;
+        if (m_globalDmod && m_globalDmod->ProgressBox()) {
+            progress = std::make_unique<ProgressBoxDisplay>(*m_globalDmod->ProgressBox());
+            m_dmod->setProgressDisplay(progress.get());
+        }
+        const auto detach = qScopeGuard([this] { m_dmod->setProgressDisplay(nullptr); });
+        m_dmod->DataModuleCreate(m_globalDmod && m_globalDmod->ImportPending());
     });
     // The cultivar data window follows here when it is built.
     CreationStep([this] { m_instAlgForm = std::make_unique<TKPInstAlgForm>(m_mainForm.get()); });

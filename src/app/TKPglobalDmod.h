@@ -2,12 +2,18 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
 
 namespace kasplan {
 
+namespace db {
+class EngineSession;
+class EngineTable;
+class TRestructure;
+} // namespace db
 class IniFile;
 class TProgressBox;
 class TZHRegistry;
@@ -25,6 +31,9 @@ struct TKPglobalDmodHooks
     std::function<void(const QString& alias)> OpenDatabase = [](const QString&) {};
     // Gives the session its network control folder, shared by every copy.
     std::function<void(const QString& dir)> SetNetFileDir = [](const QString&) {};
+    // The engine session whose 'BROEI' the upgrade changes; without one
+    // there are no tables to change.
+    std::function<db::EngineSession*()> Session = [] { return nullptr; };
 };
 
 // The global data module: prepares the engine session, connects the standard
@@ -58,12 +67,45 @@ public:
     // Set by the database-tables step: the old cultivar table may be imported.
     bool ImportPending() const { return m_importPending; }
 
+    // The steps of the database-tables step, on UpdateTable and Restructor.
+    // Table names may carry the old extension ("Cdata.DB"); sqlType is one
+    // of INTEGER, SMALLINT, DATE, MONEY, FLOAT.
+    // Runs the ADD statement; a failure is passed over and answered false.
+    bool AddColumn(const QString& table, const QString& field, const QString& sqlType);
+    // Runs the DROP statement; errors reach the caller.
+    void DropColumn(const QString& table, const QString& field);
+    // Answers whether the field was missing (and AddColumn was called).
+    bool AddColumnIfMissing(const QString& table, const QString& field, const QString& sqlType);
+    void DropColumnIfPresent(const QString& table, const QString& field);
+    // Adds a text field of length by restructure; answers whether it did.
+    bool AddAlphaFieldIfMissing(const QString& table, const QString& field, int length);
+
+    // The statements as AddColumn and DropColumn run them: two lines, the
+    // table, then the change. An added column keeps the minimum check that
+    // today's table gives it.
+    static QString AddColumnSQL(const QString& table, const QString& field, const QString& sqlType);
+    static QString DropColumnSQL(const QString& table, const QString& field);
+    // Every ALTER statement run by this module, in order.
+    const QStringList& Statements() const { return m_statements; }
+
 private:
+    // The previous major version's table is only read: the stage checks that
+    // it can be, and its errors are passed over.
+    void PrepareOldTable();
+    void UpgradeCdata();
+    void UpgradeCsizes();
+    db::EngineTable& UpdateTable(const QString& table);
+
     TZHRegistry& m_registry;
     TKPglobalDmodHooks m_hooks;
     std::unique_ptr<TProgressBox> m_progressBox;
     std::unique_ptr<IniFile> m_dbaseIni;
     bool m_importPending = false;
+    QString m_databaseDir;
+    std::unique_ptr<db::EngineTable> m_UpdateTable;
+    std::unique_ptr<db::EngineTable> m_UpdateTable2;
+    std::unique_ptr<db::TRestructure> m_Restructor;
+    QStringList m_statements;
 };
 
 } // namespace kasplan

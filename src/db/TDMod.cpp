@@ -1,5 +1,7 @@
 #include "TDMod.h"
 
+#include "OldCdataTable.h"
+
 #include "CultivarSchema.h"
 #include "engine/DataSource.h"
 #include "engine/EngineSession.h"
@@ -66,7 +68,7 @@ TDMod::TDMod(db::EngineSession& session, QObject* parent) : QObject(parent), m_s
     m_CdataCSQuery->setSql(QStringLiteral("SELECT Cultivar, Source FROM Cdata"));
 
     // The previous major version's table, only ever on the standard database.
-    m_OldCdata = makeTable(QStringLiteral("OldCdata"), QStringLiteral("Kbroei14"));
+    m_OldCdata = std::make_unique<OldCdataTable>(m_session);
     m_OldCdata->setDatabaseName(QLatin1String(db::EngineSession::StandardAlias));
 
     installFieldHandlers();
@@ -203,18 +205,16 @@ void TDMod::setUpCopies()
 
 QList<db::DataSet*> TDMod::views() const
 {
-    return {m_tbCdata,     m_tbCdatacopy,     m_tbCsizes, m_tbCsizescopy, m_tbAllCsizes,
-            m_tbCstdOogst, m_tbCstdOogstCopy, m_tbSizes,  m_SizesQuery,   m_tbCstdOogstAll,
-            m_tbLocaties,  m_CdataCSQuery,    m_OldCdata};
+    return {m_tbCdata,     m_tbCdatacopy,    m_tbCsizes,        m_tbCsizescopy,
+            m_tbAllCsizes, m_tbCstdOogst,    m_tbCstdOogstCopy, m_tbSizes,
+            m_SizesQuery,  m_tbCstdOogstAll, m_tbLocaties,      m_CdataCSQuery};
 }
 
 void TDMod::BindViews(const QString& alias)
 {
     m_DatabaseAlias = alias;
-    for (db::DataSet* view : views()) {
-        if (view != m_OldCdata)
-            view->setDatabaseName(alias);
-    }
+    for (db::DataSet* view : views())
+        view->setDatabaseName(alias);
 }
 
 void TDMod::CloseTables()

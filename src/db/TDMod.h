@@ -7,8 +7,12 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 namespace kasplan {
+
+class OldCdataTable;
+class ProgressDisplay;
 
 namespace db {
 class DataSet;
@@ -63,7 +67,9 @@ public:
     db::TableView* tbLocaties() const { return m_tbLocaties; }
     db::DataSource* dsLocaties() const { return m_dsLocaties; }
     db::QueryView* CdataCSQuery() const { return m_CdataCSQuery; }
-    db::TableView* OldCdata() const { return m_OldCdata; }
+    // The previous major version's table, a Paradox file on the standard
+    // database.
+    OldCdataTable* OldCdata() const { return m_OldCdata.get(); }
 
     // Every view, in the order CloseTables closes them, then the rest.
     QList<db::DataSet*> views() const;
@@ -97,8 +103,13 @@ public:
     // the units; ShowDataOptionsHook runs in its place.
     void ShowDataOptions();
     std::function<void()> ShowDataOptionsHook;
-    // Runs the import of the previous version's cultivar table.
-    std::function<void()> ImportOldCdataHook;
+    // Offers, once the database is open after an upgrade, to take the records
+    // of the previous major version's table "Kbroei14.DB" into tbCdata and
+    // tbCsizes, then moves that table into the backups folder. Ends silently
+    // on any error, the table left in place.
+    void ImportOldDatabase();
+    // Where the import shows its progress; none shows nothing.
+    void setProgressDisplay(ProgressDisplay* display) { m_progressDisplay = display; }
 
     // DatabaseOpenHost
     bool ReadBool(const QString& name, bool defaultValue) override;
@@ -111,7 +122,7 @@ public:
     void SetDatabaseAlias(const QString& alias) override { m_DatabaseAlias = alias; }
     void OpenViewsAt(const QString& alias) override;
 
-    // Binds every view except OldCdata (always on the standard database) to
+    // Binds every view to
     // the database location alias, which becomes DatabaseAlias. The views
     // must be closed.
     void BindViews(const QString& alias);
@@ -273,7 +284,8 @@ private:
     db::TableView* m_tbLocaties = nullptr;
     db::DataSource* m_dsLocaties = nullptr;
     db::QueryView* m_CdataCSQuery = nullptr;
-    db::TableView* m_OldCdata = nullptr;
+    std::unique_ptr<OldCdataTable> m_OldCdata;
+    ProgressDisplay* m_progressDisplay = nullptr;
 
     QString m_DatabaseAlias;
     int m_TussenTunit = 7;

@@ -2,6 +2,8 @@
 // choice of location (DatabaseOpener) and the views' opening and closing.
 #include "TDMod.h"
 
+#include "OldCdataTable.h"
+
 #include "core/AppGlobals.h"
 #include "core/IniFile.h"
 #include "core/SettingsCatalog.h"
@@ -119,8 +121,8 @@ void TDMod::DataModuleCreate(bool upgradeRan)
         readPeriodUnits();
         m_OldCdata->setDatabaseName(StandardAlias());
         OpenDatabase();
-        if (upgradeRan && ImportOldCdataHook)
-            ImportOldCdataHook();
+        if (upgradeRan)
+            ImportOldDatabase();
     } catch (const db::EngineError& e) {
         UserPrompts::current().message(UserPrompts::Kind::Error,
                                        DatabaseErrorText(QStringLiteral("Cultivargegevens"),

@@ -1,3 +1,4 @@
+#include "db/OldCdataTable.h"
 #include "db/StandardDatabase.h"
 #include "db/TDMod.h"
 #include "db/engine/DataSource.h"

@@ -105,10 +105,8 @@ void TestTDModOpening::chosenFolderIsBoundToUserAlias()
     QCOMPARE(prompts->texts(), QStringList());
     QCOMPARE(m_dmod->DatabaseAlias(), QStringLiteral("UserCDataLoc"));
     QCOMPARE(QDir(m_session->aliasPath(QStringLiteral("UserCDataLoc"))), QDir(other.path()));
-    for (db::DataSet* v : m_dmod->views()) {
-        if (v != m_dmod->OldCdata())
-            QCOMPARE(v->databaseName(), QStringLiteral("UserCDataLoc"));
-    }
+    for (db::DataSet* v : m_dmod->views())
+        QCOMPARE(v->databaseName(), QStringLiteral("UserCDataLoc"));
     QVERIFY(m_dmod->tbCdata()->isActive());
     QVERIFY(TZHRegistry::current().ReadBool(QStringLiteral("UseKasplanCdata"), false));
 }

@@ -44,10 +44,10 @@ struct TableDef
     QStringList primaryKey;
     // Fields that refuse negative values ("Minimum validity check failed").
     QStringList nonNegative;
-    // The values of fields for a record that names none, by field name.
-    QVariantMap defaults;
     // Editing a record takes a record lock that other copies of the program see.
     bool recordLocks = false;
+    // The values of fields for a record that names none, by field name.
+    QVariantMap defaults = {};
 
     int indexOf(const QString& field) const;
     const FieldDef* field(const QString& field) const;
