@@ -21,9 +21,11 @@
 #include "widgets/WindowPlacement.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QWindow>
 
 namespace kasplan {
 
@@ -60,7 +62,16 @@ public:
         m_box.setWindowTitle(caption);
         m_box.ProgressBar->setValue(0);
         m_box.show();
+        // The work handles no events: the window must be on the screen, and
+        // painted, before it starts, or it shows nothing until the end.
+        const QDeadlineTimer deadline(1000);
+        do {
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        } while (!(m_box.windowHandle() && m_box.windowHandle()->isExposed()) &&
+                 !deadline.hasExpired());
     }
+    // Paints the bar where it stands now.
+    void Show() { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20); }
     ~UpgradeProgress()
     {
         m_box.hide();
@@ -245,7 +256,7 @@ void TKPglobalDmod::UpgradeLocalTables()
 
 void TKPglobalDmod::UpgradeDatabaseTables()
 {
-    const UpgradeProgress progress(*m_progressBox, QStringLiteral("Updaten database tables...."));
+    UpgradeProgress progress(*m_progressBox, QStringLiteral("Updaten database tables...."));
     m_progressBox->SetProgress(10);
     db::EngineSession* session = m_hooks.Session();
     if (session) {
@@ -263,6 +274,7 @@ void TKPglobalDmod::UpgradeDatabaseTables()
     m_progressBox->SetProgress(80);
     m_importPending = true;
     m_progressBox->SetProgress(90);
+    progress.Show();
 
     PrepareOldTable();
     if (session) {
