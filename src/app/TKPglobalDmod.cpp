@@ -180,13 +180,24 @@ void TKPglobalDmod::DropColumnIfPresent(const QString& table, const QString& fie
 
 bool TKPglobalDmod::AddAlphaFieldIfMissing(const QString& table, const QString& field, int length)
 {
+    return AddAlphaFieldsIfMissing(table, {field}, length);
+}
+
+bool TKPglobalDmod::AddAlphaFieldsIfMissing(const QString& table, const QStringList& fields,
+                                            int length)
+{
     m_Restructor->SetTableName(table);
-    if (m_Restructor->FieldIndex(field) > 0)
-        return false;
-    m_Restructor->Field = {field, db::TdBasePxFieldType::pxAlpha, length, 0};
-    m_Restructor->AddFieldDesc();
-    m_Restructor->DoRestructure();
-    return true;
+    bool missing = false;
+    for (const QString& field : fields) {
+        if (m_Restructor->FieldIndex(field) > 0)
+            continue;
+        m_Restructor->Field = {field, db::TdBasePxFieldType::pxAlpha, length, 0};
+        m_Restructor->AddFieldDesc();
+        missing = true;
+    }
+    if (missing)
+        m_Restructor->DoRestructure();
+    return missing;
 }
 
 void TKPglobalDmod::KPglobalDmodCreate()
@@ -322,8 +333,10 @@ void TKPglobalDmod::UpgradeCdata()
         db::SqliteDatabase& database = UpdateTable(cdata).folderDatabase();
         database.connection().exec(QStringLiteral("UPDATE \"Cdata\" SET \"StdOogstType\" = 0"));
     });
-    for (const char* field : {"SK1", "SK2", "SK3", "SK4"})
-        AddAlphaFieldIfMissing(cdata, QLatin1String(field), 3);
+    AddAlphaFieldsIfMissing(cdata,
+                            {QStringLiteral("SK1"), QStringLiteral("SK2"), QStringLiteral("SK3"),
+                             QStringLiteral("SK4")},
+                            3);
 }
 
 void TKPglobalDmod::UpgradeCsizes()
@@ -343,8 +356,8 @@ void TKPglobalDmod::UpgradeCsizes()
     if (!renamed)
         AddColumnIfMissing(csizes, newName, QStringLiteral("FLOAT"));
     AddColumnIfMissing(csizes, QStringLiteral("Qtypermetermax"), QStringLiteral("FLOAT"));
-    for (const char* field : {"Locatie_broei", "Locatie_pltgd"})
-        AddAlphaFieldIfMissing(csizes, QLatin1String(field), 20);
+    AddAlphaFieldsIfMissing(csizes,
+                            {QStringLiteral("Locatie_broei"), QStringLiteral("Locatie_pltgd")}, 20);
 }
 
 } // namespace kasplan

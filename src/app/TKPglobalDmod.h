@@ -79,6 +79,9 @@ public:
     void DropColumnIfPresent(const QString& table, const QString& field);
     // Adds a text field of length by restructure; answers whether it did.
     bool AddAlphaFieldIfMissing(const QString& table, const QString& field, int length);
+    // The same for several fields in one rewrite of the table: each rewrite
+    // copies every record.
+    bool AddAlphaFieldsIfMissing(const QString& table, const QStringList& fields, int length);
 
     // The statements as AddColumn and DropColumn run them: two lines, the
     // table, then the change. An added column keeps the minimum check that
