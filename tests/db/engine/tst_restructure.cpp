@@ -95,6 +95,7 @@ private Q_SLOTS:
     void validityCheckGivesTheDefault();
     void languageDriverKeepsTheOrderIndex();
     void anotherCopyWithTheDatabaseOpenPreventsRestructure();
+    void serverTableLayoutStaysAsItIs();
 
 private:
     db::Database& database() { return m_db->database(); }
@@ -120,7 +121,8 @@ private:
 
 void TestRestructure::init()
 {
-    SQLITE_ONLY();
+    if (qstrcmp(QTest::currentTestFunction(), "serverTableLayoutStaysAsItIs") != 0)
+        SQLITE_ONLY();
     m_db = std::make_unique<test::TestDatabase>();
     QVERIFY(m_db->isValid());
     m_db->addSampleRecords();
@@ -469,6 +471,45 @@ void TestRestructure::anotherCopyWithTheDatabaseOpenPreventsRestructure()
         QVERIFY(other.quit());
     }
     restructure(QStringLiteral("Sizes"))->DoRestructure();
+}
+
+// On a server the program refuses every change of a table's layout, with its
+// own message; nothing of the table changes.
+void TestRestructure::serverTableLayoutStaysAsItIs()
+{
+    if (!test::TestDatabase::onServer())
+        QSKIP("a server database only");
+    const auto names = [this] {
+        QStringList fields;
+        for (const db::FieldDef& f : database().tableDef(QStringLiteral("Cdata")).fields)
+            fields.append(f.name);
+        return fields;
+    };
+    const QStringList before = names();
+    const QString serverRefusal =
+        QStringLiteral("The layout of a table on a database server is not changed by the program.");
+
+    const auto r = restructure(QStringLiteral("Cdata.DB"));
+    r->Field = {QStringLiteral("Extra"), T::pxAlpha, 10, 0};
+    r->AddFieldDesc();
+    const Failure restructured = failureOf([&] { r->DoRestructure(); });
+    QVERIFY2(restructured.text.startsWith(serverRefusal), qPrintable(restructured.text));
+
+    const auto cdata = table(QStringLiteral("Cdata.DB"));
+    const Failure renamed = failureOf(
+        [&] { db::RenameOrDropField(*cdata, QStringLiteral("Kleur"), QStringLiteral("Tint")); });
+    QVERIFY2(renamed.text.startsWith(serverRefusal), qPrintable(renamed.text));
+
+    // (A table that has its key already is left alone before that.)
+    const Failure keyed = failureOf(
+        [&] { db::AddPrimaryIndex(*table(QStringLiteral("Sizes")), 1, TDescOp::Modify); });
+    QCOMPARE(int(keyed.kind), int(ErrorKind::IndexRefused));
+    QCOMPARE(keyed.text, QStringLiteral("Table must be of type Paradox or dBASE 7"));
+
+    // Swallows its errors, as it always did.
+    db::SetValidityCheck(*cdata, QStringLiteral("Kleur"), true, QStringLiteral("rood"), {}, {},
+                         true, false, false);
+    QCOMPARE(names(), before);
 }
 
 QTEST_GUILESS_MAIN(TestRestructure)
