@@ -11,6 +11,7 @@
 namespace kasplan {
 
 namespace db {
+class Database;
 class DataSet;
 class DataSource;
 class EngineError;
@@ -19,6 +20,8 @@ class Field;
 enum class DataAction;
 class QueryView;
 class TableView;
+struct TableDef;
+using RowKey = QList<QByteArray>;
 } // namespace db
 
 // The cultivar data module: it owns every view of the cultivar tables, with
@@ -79,6 +82,7 @@ public:
     bool VoorraadOnly() const { return m_VoorraadOnly; }
     void setVoorraadOnly(bool on) { m_VoorraadOnly = on; }
     bool PGVoorraadOnly() const { return m_PGVoorraadOnly; }
+    void setPGVoorraadOnly(bool on) { m_PGVoorraadOnly = on; }
     bool Copying() const { return m_Copying; }
     void setCopying(bool on) { m_Copying = on; }
     bool InternalEdit() const { return m_InternalEdit; }
@@ -154,6 +158,22 @@ public:
     // when its standard harvest is calculated over all sizes.
     void EnsureAlleSize();
 
+    // ---- soil forcing data copied to water and ice ----
+    // The current size record: into edit, the water and ice values from the
+    // soil values (as stored, empty ones included), posted with every rule of
+    // a change the user makes. A cultivar without sizes is left as it is.
+    void CopySoilToWaterIce();
+    // Tells how far a long action got (done of total) and answers whether to
+    // go on.
+    using ProgressHook = std::function<bool(int done, int total)>;
+    // The same for every size of every cultivar the list shows now (its
+    // filter applies), in list order, each once, as one action. Each record
+    // is kept as soon as it is copied: an error (another user's lock, a
+    // refused value) stops the run and is raised with the records before it
+    // copied, as is a stop asked for by progress (after each cultivar). The
+    // views stay on their records. Answers whether every cultivar was done.
+    bool CopySoilToWaterIceForList(const ProgressHook& progress = {});
+
     // The permission to change delivered records and the default type of
     // harvest expectation. The cultivar data settings dialog owns them and
     // sets these hooks; until then they come from the settings.
@@ -164,6 +184,8 @@ public:
     // Whether the cultivar data window exists, and is visible.
     std::function<bool()> CultivarWindowExistsHook;
     std::function<bool()> CultivarWindowVisibleHook;
+    // The item of the cultivar data window's main-group choice (0 "Alle").
+    std::function<int()> CultivarWindowHoofdgroepHook;
     // The new-cultivar dialog: posts the new record and answers true when
     // confirmed. Without it a new cultivar stays in insert for the caller.
     std::function<bool()> NewCultivarDialogHook;
@@ -206,6 +228,18 @@ private:
     void tbCsizesLockError(db::DataSet& view, const db::EngineError& error);
     void tbCstdOogstLockError(db::DataSet& view, const db::EngineError& error);
     void tbCsizesSizeChange();
+    // A size record is stored only with its size filled in.
+    static void RequireSize(const QString& size);
+    static QString CultivarLockText(const QString& cultivar, const QString& source,
+                                    const QString& user);
+    static QString SizeLockText(const QString& cultivar, const QString& size, const QString& source,
+                                const QString& user);
+    // One size record of the list copy, and the cultivar's stock flags.
+    void copySoilToWaterIce(db::Database& database, const db::TableDef& sizes,
+                            const db::RowKey& key, const QStringList& sourceFields,
+                            const QStringList& targetFields);
+    void storeStockFlags(db::Database& database, const db::TableDef& cultivars,
+                         const db::RowKey& key, bool pgVoorraad, bool broeiVoorraad);
     void tbCstdOogstOogstSizeChange();
     bool cultivarWindowExists() const;
     bool cultivarWindowVisible() const;
