@@ -24,6 +24,21 @@ QToolButton* navButton(QWidget* parent, const char* name, QStyle::StandardPixmap
     return button;
 }
 
+// The editing buttons carry the navigator's usual signs as text.
+QToolButton* signButton(QWidget* parent, const char* name, const QString& sign, const QString& hint)
+{
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setText(sign);
+    QFont bold = button->font();
+    bold.setBold(true);
+    button->setFont(bold);
+    button->setToolTip(hint);
+    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    button->hide();
+    return button;
+}
+
 } // namespace
 
 TDBNavigator::TDBNavigator(db::DataSource* source, QWidget* parent)
@@ -35,34 +50,65 @@ TDBNavigator::TDBNavigator(db::DataSource* source, QWidget* parent)
           navButton(this, "NextButton", QStyle::SP_MediaSeekForward, QStringLiteral("Volgende"))),
       LastButton(
           navButton(this, "LastButton", QStyle::SP_MediaSkipForward, QStringLiteral("Laatste"))),
+      InsertButton(
+          signButton(this, "InsertButton", QStringLiteral("+"), QStringLiteral("Invoegen"))),
+      DeleteButton(signButton(this, "DeleteButton", QStringLiteral("\u2212"),
+                              QStringLiteral("Verwijderen"))),
+      PostButton(
+          signButton(this, "PostButton", QStringLiteral("\u2713"), QStringLiteral("Opslaan"))),
+      CancelButton(
+          signButton(this, "CancelButton", QStringLiteral("\u2715"), QStringLiteral("Annuleren"))),
       m_source(source)
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    for (QToolButton* button : {FirstButton, PriorButton, NextButton, LastButton})
+    for (QToolButton* button : {FirstButton, PriorButton, NextButton, LastButton, InsertButton,
+                                DeleteButton, PostButton, CancelButton})
         row->addWidget(button);
 
     connect(FirstButton, &QToolButton::clicked, this,
-            [this] { move([](db::DataSource& s) { s.dataSet()->first(); }); });
+            [this] { act([](db::DataSet& v) { v.first(); }); });
     connect(PriorButton, &QToolButton::clicked, this,
-            [this] { move([](db::DataSource& s) { s.dataSet()->prior(); }); });
+            [this] { act([](db::DataSet& v) { v.prior(); }); });
     connect(NextButton, &QToolButton::clicked, this,
-            [this] { move([](db::DataSource& s) { s.dataSet()->next(); }); });
+            [this] { act([](db::DataSet& v) { v.next(); }); });
     connect(LastButton, &QToolButton::clicked, this,
-            [this] { move([](db::DataSource& s) { s.dataSet()->last(); }); });
+            [this] { act([](db::DataSet& v) { v.last(); }); });
+    connect(InsertButton, &QToolButton::clicked, this,
+            [this] { act([](db::DataSet& v) { v.insert(); }); });
+    connect(DeleteButton, &QToolButton::clicked, this,
+            [this] { act([](db::DataSet& v) { v.deleteRecord(); }); });
+    connect(PostButton, &QToolButton::clicked, this,
+            [this] { act([](db::DataSet& v) { v.post(); }); });
+    connect(CancelButton, &QToolButton::clicked, this,
+            [this] { act([](db::DataSet& v) { v.cancel(); }); });
     for (auto signal : {&db::DataSource::dataSetChanged, &db::DataSource::scrolled,
                         &db::DataSource::stateChanged})
         connect(source, signal, this, &TDBNavigator::updateButtons);
     updateButtons();
 }
 
-void TDBNavigator::move(void (*step)(db::DataSource&))
+void TDBNavigator::showEditButtons()
 {
-    // A refusal (a pending change that cannot be saved) is shown; the view
-    // stays on its record and the buttons show where it is.
+    for (QToolButton* button : {InsertButton, DeleteButton, PostButton, CancelButton})
+        button->show();
+}
+
+void TDBNavigator::setHints(const QStringList& hints)
+{
+    const QList<QToolButton*> buttons = {FirstButton,  PriorButton,  NextButton, LastButton,
+                                         InsertButton, DeleteButton, PostButton, CancelButton};
+    for (qsizetype i = 0; i < buttons.size() && i < hints.size(); ++i)
+        buttons[i]->setToolTip(hints[i]);
+}
+
+void TDBNavigator::act(void (*step)(db::DataSet&))
+{
+    // A refusal (a pending change that cannot be saved, a locked record) is
+    // shown; the view stays on its record and the buttons show where it is.
     if (m_source && m_source->dataSet() && m_source->dataSet()->isActive())
-        Guarded([&] { step(*m_source); });
+        Guarded([&] { step(*m_source->dataSet()); });
     updateButtons();
 }
 
@@ -76,6 +122,12 @@ void TDBNavigator::updateButtons()
     PriorButton->setEnabled(active && index > 0);
     NextButton->setEnabled(active && index < count - 1);
     LastButton->setEnabled(active && index < count - 1);
+    const bool open = view && view->isActive();
+    const bool editing = open && view->isEditing();
+    InsertButton->setEnabled(open);
+    DeleteButton->setEnabled(active || editing);
+    PostButton->setEnabled(editing);
+    CancelButton->setEnabled(editing);
 }
 
 } // namespace kasplan

@@ -10,7 +10,9 @@ class QToolButton;
 namespace kasplan {
 
 // Buttons that move a view of the data module to its first, prior, next or
-// last record. A button that cannot move is disabled.
+// last record, and, where a window shows them, insert, delete, post and
+// cancel. A button that cannot act is disabled. Delete asks nothing of its
+// own: the view's rules decide whether to ask.
 class TDBNavigator : public QWidget
 {
     Q_OBJECT
@@ -22,9 +24,18 @@ public:
     QToolButton* const PriorButton;
     QToolButton* const NextButton;
     QToolButton* const LastButton;
+    QToolButton* const InsertButton;
+    QToolButton* const DeleteButton;
+    QToolButton* const PostButton;
+    QToolButton* const CancelButton;
+
+    // The insert, delete, post and cancel buttons are hidden until shown.
+    void showEditButtons();
+    // The hints of the buttons, in their order from first to cancel.
+    void setHints(const QStringList& hints);
 
 private:
-    void move(void (*step)(db::DataSource&));
+    void act(void (*step)(db::DataSet&));
     void updateButtons();
 
     QPointer<db::DataSource> m_source;
