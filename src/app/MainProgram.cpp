@@ -6,6 +6,7 @@
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
 #include "cultivars/TCSelectDlg.h"
+#include "cultivars/TCdataForm.h"
 #include "db/StandardDatabase.h"
 #include "db/TDMod.h"
 #include "db/engine/EngineSession.h"
@@ -13,6 +14,7 @@
 #include "schedule/mainwindow/TKMmainform.h"
 
 #include <QApplication>
+#include <QGroupBox>
 
 #include <exception>
 
@@ -22,7 +24,13 @@ MainProgram::MainProgram() = default;
 
 MainProgram::~MainProgram()
 {
-    // The last created first.
+    // The last created first. The data module forgets the window first.
+    if (m_dmod) {
+        m_dmod->CultivarWindowExistsHook = nullptr;
+        m_dmod->CultivarWindowVisibleHook = nullptr;
+        m_dmod->CultivarWindowHoofdgroepHook = nullptr;
+    }
+    m_cdataForm.reset();
     m_formPreview.reset();
     m_cselectDlg.reset();
     m_sizeRecord.reset();
@@ -94,13 +102,34 @@ void MainProgram::Create()
         if (m_dmod)
             m_dmod->DataModuleCreate(m_globalDmod && m_globalDmod->ImportPending());
     });
-    // The cultivar data window and the two settings dialogs follow here, in
-    // this order, as they are built.
+    CreationStep([this] {
+        if (!m_dmod)
+            return;
+        m_cdataForm = std::make_unique<TCdataForm>(*m_dmod, m_formPreview.get());
+        TCdataForm* form = m_cdataForm.get();
+        m_dmod->CultivarWindowExistsHook = [] { return true; };
+        m_dmod->CultivarWindowVisibleHook = [form] { return form->isVisible(); };
+        m_dmod->CultivarWindowHoofdgroepHook = [form] { return form->HoofdgroepIndex(); };
+        // The main window shows its cultivar data again when it is activated.
+        if (m_mainForm)
+            m_mainForm->CultivarGegBox->hide();
+    });
+    // The two settings dialogs follow here, in this order, as they are built.
 
     if (m_mainForm && m_sizeRecord) {
         m_mainForm->setRecordSource(m_sizeRecord.get());
         TKMmainformWindows windows;
         windows.SelectCultivar = [this] { m_cselectDlg->exec(); };
+        if (m_cdataForm) {
+            windows.ShowCdata = [this] {
+                m_cdataForm->show();
+                m_cdataForm->raise();
+                m_cdataForm->activateWindow();
+            };
+            windows.CloseCdata = [this] {
+                return !m_cdataForm->isVisible() || m_cdataForm->close();
+            };
+        }
         m_mainForm->setWindows(std::move(windows));
     }
 }

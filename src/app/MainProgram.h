@@ -12,6 +12,7 @@ class EngineSession;
 
 class DModSizeRecord;
 class TCSelectDlg;
+class TCdataForm;
 class TDMod;
 class TFormPreview;
 class TKMmainform;
@@ -41,6 +42,7 @@ public:
     TDMod* DMod() const { return m_dmod.get(); }
     TCSelectDlg* CSelectDlg() const { return m_cselectDlg.get(); }
     TFormPreview* FormPreview() const { return m_formPreview.get(); }
+    TCdataForm* CdataForm() const { return m_cdataForm.get(); }
 
 private:
     template <class Step> void CreationStep(Step step);
@@ -55,6 +57,7 @@ private:
     std::unique_ptr<DModSizeRecord> m_sizeRecord;
     std::unique_ptr<TCSelectDlg> m_cselectDlg;
     std::unique_ptr<TFormPreview> m_formPreview;
+    std::unique_ptr<TCdataForm> m_cdataForm;
 };
 
 } // namespace kasplan

@@ -10,7 +10,9 @@
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
 #include "cultivars/TCSelectDlg.h"
+#include "cultivars/TCdataForm.h"
 #include "db/TDMod.h"
+#include "db/engine/EngineError.h"
 #include "db/engine/TableView.h"
 #include "schedule/ScheduleCommand.h"
 #include "schedule/calendar/TBarCalendar.h"
@@ -63,7 +65,8 @@ private Q_SLOTS:
     void impossibleForcingMethodWorksAsSoil();
     void noDatabaseNoSchedule_data();
     void noDatabaseNoSchedule();
-    void deliveredRecordsUnprotectedWithoutTheCultivarWindow();
+    void deliveredRecordsAreProtected();
+    void cultivarWindowOpensFromTheMainWindowAndClosesWithIt();
     void theLastChoiceComesBack();
     void aChoiceNoLongerThereFallsBack_data();
     void aChoiceNoLongerThereFallsBack();
@@ -298,22 +301,50 @@ void TestMainProgram::noDatabaseNoSchedule()
     QVERIFY(!w.core().hasHarvestEnd());
 }
 
-// A known gap, until the cultivar data window is built: the protection of
-// the delivered records and the status they get when changed apply only
-// while that window exists, and nothing in the running program tells the
-// data module that it does. This test changes with that window: it must then
-// see the change refused ("Error KP 2").
-void TestMainProgram::deliveredRecordsUnprotectedWithoutTheCultivarWindow()
+// The cultivar data window exists for the whole run, so the delivered
+// records are protected: a change of a key field is refused and undone.
+void TestMainProgram::deliveredRecordsAreProtected()
 {
     start();
     db::TableView* cdata = m_program->DMod()->tbCdata();
     QCOMPARE(cdata->fieldByName(QStringLiteral("Status"))->asString(), QStringLiteral("DLV/LBO"));
     QVERIFY(!TZHRegistry::current().ReadBool(Setting::CanDelEditStdRecs));
     cdata->edit();
-    cdata->fieldByName(QStringLiteral("Source"))->setValue(QStringLiteral("XX"));
-    cdata->post();
-    QCOMPARE(cdata->fieldByName(QStringLiteral("Source"))->asString(), QStringLiteral("XX"));
-    QCOMPARE(cdata->fieldByName(QStringLiteral("Status"))->asString(), QStringLiteral("DLV/LBO"));
+    QString refusal;
+    try {
+        cdata->fieldByName(QStringLiteral("Source"))->setValue(QStringLiteral("XX"));
+    } catch (const db::EngineError& e) {
+        refusal = e.text();
+    }
+    QVERIFY2(refusal.startsWith(QStringLiteral("Error KP 2\r\n")), qPrintable(refusal));
+    QCOMPARE(cdata->state(), db::DataSet::State::Browse);
+    QCOMPARE(cdata->fieldByName(QStringLiteral("Source"))->asString(), QStringLiteral("NL"));
+}
+
+void TestMainProgram::cultivarWindowOpensFromTheMainWindowAndClosesWithIt()
+{
+    start();
+    TKMmainform& w = *m_program->MainWindow();
+    TCdataForm* form = m_program->CdataForm();
+    QVERIFY(form);
+    TDMod& dmod = *m_program->DMod();
+    QVERIFY(dmod.CultivarWindowExistsHook && dmod.CultivarWindowExistsHook());
+    QVERIFY(!dmod.CultivarWindowVisibleHook());
+
+    QTest::mouseClick(w.CdataButton, Qt::LeftButton);
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    QVERIFY(dmod.CultivarWindowVisibleHook());
+    QCOMPARE(form->Panel2->text(), dmod.CultivarCountText());
+    // Its main-group choice is the one a new cultivar gets.
+    form->HoofdgroepComboBox->setCurrentIndex(6);
+    QCOMPARE(dmod.CultivarWindowHoofdgroepHook(), 6);
+    QCOMPARE(dmod.tbCdata()->recordCount(), 0);
+    QCOMPARE(form->Panel2->text(), QStringLiteral("Totaal 0 Cultivars"));
+
+    // The main window goes back to the whole list it shows.
+    QVERIFY(w.close());
+    QVERIFY(!form->isVisible());
+    QVERIFY(!dmod.tbCdata()->filtered());
     QVERIFY((*m_prompts)->shown().isEmpty());
 }
 

@@ -1,0 +1,134 @@
+// Starts the program as a grower does (the standard database, the main
+// window), opens the cultivar data window from it and saves pictures of the
+// window: both tabs, the three forcing methods in weeks and in days, and the
+// screen after a refused edit. Not a test: run it under xvfb-run with
+// KASPLAN_HOME set to a folder of its own.
+//
+//   cdataform_demo FOLDER
+//
+// writes algemeen.png, grond-weken.png, water-weken.png, ijs-weken.png,
+// grond-dagen.png, water-dagen.png, ijs-dagen.png and geweigerd.png there.
+
+#include "app/MainProgram.h"
+#include "app/QtTranslations.h"
+#include "app/RunningCopyLock.h"
+#include "app/UnitStartup.h"
+#include "cultivars/CdataForcingPage.h"
+#include "cultivars/TCdataForm.h"
+#include "db/TDMod.h"
+#include "db/engine/TableView.h"
+#include "schedule/mainwindow/TKMmainform.h"
+#include "widgets/KasplanApplication.h"
+#include "widgets/MessageBoxPrompts.h"
+
+#include "core/ErrorBarrier.h"
+#include "core/UserPrompts.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace kasplan;
+
+namespace {
+
+bool save(QWidget& window, const QString& file)
+{
+    QTest::qWait(100);
+    if (!window.grab().save(file)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+        return false;
+    }
+    return true;
+}
+
+// The method pages in weeks or days; unit 7 or 1.
+bool saveMethods(TCdataForm& form, TDMod& dmod, int unit, const QString& folder)
+{
+    dmod.setTussenTunit(unit);
+    dmod.setKperiodunit(unit);
+    dmod.SetPeriodUnits();
+    form.PageControl1->setCurrentIndex(1);
+    const QString word = unit == 1 ? QStringLiteral("dagen") : QStringLiteral("weken");
+    const char* const methods[] = {"grond", "water", "ijs"};
+    for (int m = 0; m < 3; ++m) {
+        form.BroeigegevensSheet->MethodTabSet->setCurrentIndex(m);
+        if (!save(form, QDir(folder).filePath(
+                            QStringLiteral("%1-%2.png").arg(QLatin1String(methods[m]), word))))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    KasplanApplication app(argc, argv);
+    InstallQtTranslations(app);
+    const QStringList arguments = app.arguments().mid(1);
+    if (arguments.size() != 1) {
+        std::fprintf(stderr, "usage: cdataform_demo FOLDER\n");
+        return 2;
+    }
+    const QString folder = arguments[0];
+    QDir().mkpath(folder);
+
+    const auto running = UnitStartup();
+    UserPrompts::install(std::make_unique<MessageBoxPrompts>());
+    int result = 0;
+    {
+        MainProgram program;
+        program.Create();
+        TKMmainform* main = program.MainWindow();
+        TCdataForm* form = program.CdataForm();
+        TDMod* dmod = program.DMod();
+        if (!main || !form || !dmod)
+            return 1;
+        main->show();
+        if (!QTest::qWaitForWindowActive(main))
+            return 1;
+        QTest::mouseClick(main->CdataButton, Qt::LeftButton);
+        if (!QTest::qWaitForWindowActive(form))
+            return 1;
+        form->move(0, 0);
+        // A cultivar with its data filled in.
+        dmod->tbCdata()->locate({QStringLiteral("Cultivar")}, {QStringLiteral("Apeldoorn")},
+                                db::DataSet::PartialKey);
+
+        form->PageControl1->setCurrentIndex(0);
+        bool ok = save(*form, QDir(folder).filePath(QStringLiteral("algemeen.png")));
+        ok = ok && saveMethods(*form, *dmod, 7, folder);
+        ok = ok && saveMethods(*form, *dmod, 1, folder);
+        dmod->setTussenTunit(7);
+        dmod->setKperiodunit(7);
+        dmod->SetPeriodUnits();
+
+        // A delivered cultivar's name cannot be changed: the message and the
+        // window behind it, taken while the message is up.
+        form->PageControl1->setCurrentIndex(0);
+        const QString refused = QDir(folder).filePath(QStringLiteral("geweigerd.png"));
+        QTimer::singleShot(300, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
+            ok = ok && screen.save(refused);
+            if (box)
+                box->done(QMessageBox::Ok);
+        });
+        Guarded([&] {
+            dmod->tbCdata()->edit();
+            dmod->tbCdata()->fieldByName(QStringLiteral("Source"))->setValue(QStringLiteral("XX"));
+        });
+        result = ok ? 0 : 1;
+        main->close();
+    }
+    return result;
+}
