@@ -76,6 +76,17 @@ QToolButton* iconButton(QWidget* parent, const char* name, const QIcon& icon, co
     return button;
 }
 
+// The navigator's buttons, first to cancel, say what they do to which record.
+void setHints(TDBNavigator& navigator, const QStringList& hints)
+{
+    const QList<QToolButton*> buttons = {navigator.FirstButton,  navigator.PriorButton,
+                                         navigator.NextButton,   navigator.LastButton,
+                                         navigator.InsertButton, navigator.DeleteButton,
+                                         navigator.PostButton,   navigator.CancelButton};
+    for (qsizetype i = 0; i < buttons.size() && i < hints.size(); ++i)
+        buttons[i]->setToolTip(hints[i]);
+}
+
 void notAvailable(const QString& what)
 {
     UserPrompts::current().showInformation(
@@ -124,7 +135,8 @@ TCdataForm::TCdataForm(TDMod& dmod, TFormPreview* preview, QWidget* parent)
       HelpBtn(new QPushButton(QStringLiteral("&Help"), this)),
       AlleenVoorraadCBox(new QCheckBox(QStringLiteral("Alleen Voorraad"), this)),
       Splitter1(new QSplitter(Qt::Vertical, this)),
-      DBNavigator(new TDBNavigator(dmod.dsCdata(), this)),
+      DBNavigator(new TDBNavigator(dmod.dsCdata(), this,
+                                   TDBNavigator::MoveButtons | TDBNavigator::EditButtons)),
       CopyButton(boldButton(this, "CopyButton", QStringLiteral("&C"),
                             QStringLiteral("Maak copie van cultivar"))),
       DBGrid1(new TDBGrid(
@@ -137,7 +149,8 @@ TCdataForm::TCdataForm(TDMod& dmod, TFormPreview* preview, QWidget* parent)
            Column{QStringLiteral("Artikelcode"), QStringLiteral("Artikelcode bloemen"), 110},
            Column{QStringLiteral("ProductType"), QStringLiteral("Producttype bloemen"), 110}},
           this)),
-      DBNavigator1(new TDBNavigator(dmod.dsCsizes(), this)),
+      DBNavigator1(new TDBNavigator(dmod.dsCsizes(), this,
+                                    TDBNavigator::MoveButtons | TDBNavigator::EditButtons)),
       Button1(
           boldButton(this, "Button1", QStringLiteral("&C"), QStringLiteral("Maak copie van zift"))),
       BroeidataSizesDBGrid(
@@ -251,12 +264,11 @@ QWidget* TCdataForm::buildCultivarArea()
     auto* area = new QWidget(Splitter1);
     area->setObjectName(QStringLiteral("CultivarPanel"));
     DBNavigator->setObjectName(QStringLiteral("DBNavigator"));
-    DBNavigator->showEditButtons();
-    DBNavigator->setHints(
-        {QStringLiteral("Eerste cultivar"), QStringLiteral("Vorige cultivar"),
-         QStringLiteral("Volgende cultivar"), QStringLiteral("Laatste cultivar"),
-         QStringLiteral("Voeg cultivar toe"), QStringLiteral("Verwijder cultivar"),
-         QStringLiteral("Verwerk wijziging gegevens"), QStringLiteral("Annuleer wijziging")});
+    setHints(*DBNavigator,
+             {QStringLiteral("Eerste cultivar"), QStringLiteral("Vorige cultivar"),
+              QStringLiteral("Volgende cultivar"), QStringLiteral("Laatste cultivar"),
+              QStringLiteral("Voeg cultivar toe"), QStringLiteral("Verwijder cultivar"),
+              QStringLiteral("Verwerk wijziging gegevens"), QStringLiteral("Annuleer wijziging")});
     DBNavigator->setFixedHeight(25);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->setToolTip(QStringLiteral("Voor zoeken, type beginletters cultivar"));
@@ -277,12 +289,11 @@ QWidget* TCdataForm::buildSizeArea()
     auto* area = new QWidget(Splitter1);
     area->setObjectName(QStringLiteral("SizePanel"));
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
-    DBNavigator1->showEditButtons();
-    DBNavigator1->setHints({QStringLiteral("Eerste zift"), QStringLiteral("Vorige zift"),
-                            QStringLiteral("Volgende zift"), QStringLiteral("Laatste zift"),
-                            QStringLiteral("Voeg zift toe"), QStringLiteral("Verwijder zift"),
-                            QStringLiteral("Verwerk wijziging gegevens"),
-                            QStringLiteral("Annuleer wijziging")});
+    setHints(*DBNavigator1,
+             {QStringLiteral("Eerste zift"), QStringLiteral("Vorige zift"),
+              QStringLiteral("Volgende zift"), QStringLiteral("Laatste zift"),
+              QStringLiteral("Voeg zift toe"), QStringLiteral("Verwijder zift"),
+              QStringLiteral("Verwerk wijziging gegevens"), QStringLiteral("Annuleer wijziging")});
     DBNavigator1->setFixedHeight(25);
     BroeidataSizesDBGrid->setObjectName(QStringLiteral("BroeidataSizesDBGrid"));
 

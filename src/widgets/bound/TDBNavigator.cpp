@@ -12,36 +12,35 @@ namespace kasplan {
 
 namespace {
 
-QToolButton* navButton(QWidget* parent, const char* name, QStyle::StandardPixmap glyph,
-                       const QString& hint)
+QToolButton* plainButton(QWidget* parent, const char* name, const QString& hint)
 {
     auto* button = new QToolButton(parent);
     button->setObjectName(QLatin1String(name));
-    button->setIcon(parent->style()->standardIcon(glyph));
     button->setToolTip(hint);
     button->setAutoRaise(false);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     return button;
 }
 
-// The editing buttons carry the navigator's usual signs as text.
+QToolButton* navButton(QWidget* parent, const char* name, QStyle::StandardPixmap glyph,
+                       const QString& hint)
+{
+    QToolButton* button = plainButton(parent, name, hint);
+    button->setIcon(parent->style()->standardIcon(glyph));
+    return button;
+}
+
+// A sign for the editing buttons, for which the style has no pictures.
 QToolButton* signButton(QWidget* parent, const char* name, const QString& sign, const QString& hint)
 {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QLatin1String(name));
+    QToolButton* button = plainButton(parent, name, hint);
     button->setText(sign);
-    QFont bold = button->font();
-    bold.setBold(true);
-    button->setFont(bold);
-    button->setToolTip(hint);
-    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    button->hide();
     return button;
 }
 
 } // namespace
 
-TDBNavigator::TDBNavigator(db::DataSource* source, QWidget* parent)
+TDBNavigator::TDBNavigator(db::DataSource* source, QWidget* parent, int visibleButtons)
     : QWidget(parent), FirstButton(navButton(this, "FirstButton", QStyle::SP_MediaSkipBackward,
                                              QStringLiteral("Eerste"))),
       PriorButton(
@@ -63,9 +62,15 @@ TDBNavigator::TDBNavigator(db::DataSource* source, QWidget* parent)
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    for (QToolButton* button : {FirstButton, PriorButton, NextButton, LastButton, InsertButton,
-                                DeleteButton, PostButton, CancelButton})
+    const std::pair<QToolButton*, Button> buttons[] = {
+        {FirstButton, nbFirst}, {PriorButton, nbPrior},   {NextButton, nbNext},
+        {LastButton, nbLast},   {InsertButton, nbInsert}, {DeleteButton, nbDelete},
+        {PostButton, nbPost},   {CancelButton, nbCancel},
+    };
+    for (const auto& [button, which] : buttons) {
         row->addWidget(button);
+        button->setVisible((visibleButtons & which) != 0);
+    }
 
     connect(FirstButton, &QToolButton::clicked, this,
             [this] { act([](db::DataSet& v) { v.first(); }); });
@@ -89,23 +94,9 @@ TDBNavigator::TDBNavigator(db::DataSource* source, QWidget* parent)
     updateButtons();
 }
 
-void TDBNavigator::showEditButtons()
-{
-    for (QToolButton* button : {InsertButton, DeleteButton, PostButton, CancelButton})
-        button->show();
-}
-
-void TDBNavigator::setHints(const QStringList& hints)
-{
-    const QList<QToolButton*> buttons = {FirstButton,  PriorButton,  NextButton, LastButton,
-                                         InsertButton, DeleteButton, PostButton, CancelButton};
-    for (qsizetype i = 0; i < buttons.size() && i < hints.size(); ++i)
-        buttons[i]->setToolTip(hints[i]);
-}
-
 void TDBNavigator::act(void (*step)(db::DataSet&))
 {
-    // A refusal (a pending change that cannot be saved, a locked record) is
+    // A refusal (a pending change that cannot be saved, a record in use) is
     // shown; the view stays on its record and the buttons show where it is.
     if (m_source && m_source->dataSet() && m_source->dataSet()->isActive())
         Guarded([&] { step(*m_source->dataSet()); });
@@ -115,17 +106,17 @@ void TDBNavigator::act(void (*step)(db::DataSet&))
 void TDBNavigator::updateButtons()
 {
     const db::DataSet* view = m_source ? m_source->dataSet() : nullptr;
-    const bool active = view && view->isActive() && !view->isEmpty();
+    const bool open = view && view->isActive();
+    const bool active = open && !view->isEmpty();
     const int index = active ? view->currentIndex() : -1;
     const int count = active ? view->recordCount() : 0;
     FirstButton->setEnabled(active && index > 0);
     PriorButton->setEnabled(active && index > 0);
     NextButton->setEnabled(active && index < count - 1);
     LastButton->setEnabled(active && index < count - 1);
-    const bool open = view && view->isActive();
     const bool editing = open && view->isEditing();
     InsertButton->setEnabled(open);
-    DeleteButton->setEnabled(active || editing);
+    DeleteButton->setEnabled(active);
     PostButton->setEnabled(editing);
     CancelButton->setEnabled(editing);
 }
