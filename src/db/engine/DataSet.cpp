@@ -560,10 +560,19 @@ void DataSet::checkBrowseMode()
 {
     if (!isActive() || !isEditing())
         return;
+    updateRecord();
     if (m_modified)
         post();
     else
         cancel();
+}
+
+void DataSet::updateRecord()
+{
+    if (!isEditing() || m_disableCount > 0)
+        return;
+    for (DataSource* source : QList<DataSource*>(m_dataSources))
+        source->updateRecord();
 }
 
 void DataSet::refresh()

@@ -142,6 +142,8 @@ public:
                             const QString& resultField);
 
     // ---- editing (read-only views refuse) ----
+    // Whether the records of this view can be changed at all.
+    virtual bool canModify() const { return false; }
     virtual void edit();
     virtual void insert();
     virtual void append();
@@ -149,7 +151,13 @@ public:
     virtual void cancel();
     virtual void deleteRecord();
     // Ends a pending edit: posts a changed record, cancels an unchanged one.
+    // Either way the controls first write what they hold (updateRecord).
     void checkBrowseMode();
+    // Asks the controls bound to the view to write what they show but have
+    // not yet written (text still being typed) into the record being edited.
+    // Their refusals are thrown. Silent while display updates are suspended:
+    // the controls then do not show the record being worked on.
+    void updateRecord();
     bool modified() const { return m_modified; }
     virtual void refresh();
 

@@ -37,6 +37,29 @@ void DataSource::removeDetail(TableView* detail)
     m_details.removeAll(detail);
 }
 
+void DataSource::addDataLink(DataLink* link)
+{
+    if (!m_links.contains(link))
+        m_links.append(link);
+}
+
+void DataSource::removeDataLink(DataLink* link)
+{
+    m_links.removeAll(link);
+}
+
+void DataSource::updateRecord()
+{
+    if (!m_enabled)
+        return;
+    // A control may go while another writes (a window closing on an error).
+    const QList<DataLink*> links = m_links;
+    for (DataLink* link : links) {
+        if (m_links.contains(link))
+            link->updateData();
+    }
+}
+
 void DataSource::dataEvent(DataEvent event, Field* field, bool toDetails, bool toControls)
 {
     // Details first: a handler of this source reads their records too (the

@@ -11,6 +11,18 @@ namespace kasplan::db {
 
 class TableView;
 
+// A control bound to a field of a data source's view, that may hold a value
+// the record does not have yet (text being typed).
+class DataLink
+{
+public:
+    // Writes the value held into the record; throws the field's refusal.
+    virtual void updateData() = 0;
+
+protected:
+    ~DataLink() = default;
+};
+
 // Passes a view's changes on: to the detail views linked to it (always, so
 // they follow their master even while display updates are suspended), then
 // to the data module's handlers and to the windows (signals), unless the
@@ -44,8 +56,15 @@ public:
     void removeDetail(TableView* detail);
     const QList<TableView*>& details() const { return m_details; }
 
+    // Controls register here while they are bound to this source.
+    void addDataLink(DataLink* link);
+    void removeDataLink(DataLink* link);
+
     // Called by the view.
     void dataEvent(DataEvent event, Field* field, bool toDetails, bool toControls);
+    // Asks the registered controls to write what they hold (unless the
+    // source is disabled).
+    void updateRecord();
 
 Q_SIGNALS:
     void dataSetChanged();
@@ -59,6 +78,7 @@ private:
     bool m_enabled = true;
     Handlers m_handlers;
     QList<TableView*> m_details;
+    QList<DataLink*> m_links;
 };
 
 } // namespace kasplan::db

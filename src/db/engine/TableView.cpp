@@ -621,6 +621,7 @@ void TableView::post()
     checkActive();
     if (!isEditing())
         return;
+    updateRecord();
     Transaction action(*m_database);
     m_events.beforePost(*this);
     const bool inserting = m_state == State::Insert;

@@ -81,6 +81,7 @@ public:
     QVariant lookup(const QStringList& fields, const QVariantList& values,
                     const QString& resultField) override;
 
+    bool canModify() const override { return true; }
     void edit() override;
     void insert() override;
     void append() override;
