@@ -4,6 +4,9 @@
 #include "FieldPlaceholder.h"
 
 #include "db/TDMod.h"
+#include "db/rules/CodedValues.h"
+#include "widgets/bound/TDBEdit.h"
+#include "widgets/bound/TDBIndexComboBox.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -15,11 +18,20 @@ namespace kasplan {
 
 namespace {
 
-FieldPlaceholder* field(QWidget* parent, const char* name, TDMod& dmod, const char* fieldName)
+template <class Control = TDBEdit>
+Control* field(QWidget* parent, const char* name, TDMod& dmod, const char* fieldName)
 {
-    auto* edit = new FieldPlaceholder(dmod.dsCdata(), QLatin1String(fieldName), parent);
-    edit->setObjectName(QLatin1String(name));
-    return edit;
+    auto* control = new Control(dmod.dsCdata(), QLatin1String(fieldName), parent);
+    control->setObjectName(QLatin1String(name));
+    return control;
+}
+
+TDBIndexComboBox* indexCombo(QWidget* parent, const char* name, TDMod& dmod, const char* fieldName,
+                             const QStringList& items)
+{
+    auto* combo = new TDBIndexComboBox(dmod.dsCdata(), QLatin1String(fieldName), items, parent);
+    combo->setObjectName(QLatin1String(name));
+    return combo;
 }
 
 QGroupBox* group(QWidget* parent, const char* name, const QString& caption)
@@ -35,19 +47,21 @@ CdataGeneralPage::CdataGeneralPage(TDMod& dmod, QWidget* parent)
     : QWidget(parent), AlleZiftenLabel(new QLabel(QStringLiteral("(alle ziften)"), this)),
       BollenBox(group(this, "BollenBox", QStringLiteral("Bollen"))),
       BolArtikelcodeEdit(field(BollenBox, "BolArtikelcodeEdit", dmod, "BolArtikelcode")),
-      HoofdGroepDBIndexComboBox(field(BollenBox, "HoofdGroepDBIndexComboBox", dmod, "Hoofdgroep")),
+      HoofdGroepDBIndexComboBox(indexCombo(BollenBox, "HoofdGroepDBIndexComboBox", dmod,
+                                           "Hoofdgroep", CodedValues::HoofdgroepItems())),
       CertifNrEdit(field(BollenBox, "CertifNrEdit", dmod, "CertifNr")),
-      KlasseComboBox(field(BollenBox, "KlasseComboBox", dmod, "Klasse")),
-      CountryComboBox(field(BollenBox, "CountryComboBox", dmod, "Country_of_Origin")),
+      KlasseComboBox(field<FieldPlaceholder>(BollenBox, "KlasseComboBox", dmod, "Klasse")),
+      CountryComboBox(
+          field<FieldPlaceholder>(BollenBox, "CountryComboBox", dmod, "Country_of_Origin")),
       BloemenBox(group(this, "BloemenBox", QStringLiteral("Bloemen"))),
       ArtikelcodeEdit(field(BloemenBox, "ArtikelcodeEdit", dmod, "Artikelcode")),
-      ProductTypeDBIndexComboBox(
-          field(BloemenBox, "ProductTypeDBIndexComboBox", dmod, "ProductType")),
+      ProductTypeDBIndexComboBox(indexCombo(BloemenBox, "ProductTypeDBIndexComboBox", dmod,
+                                            "ProductType", CodedValues::ProductTypeItems())),
       KleurEdit(field(BloemenBox, "KleurEdit", dmod, "Kleur")),
       BladEdit(field(BloemenBox, "BladEdit", dmod, "Blad")),
-      StatusText(field(this, "StatusText", dmod, "Status")),
+      StatusText(field<FieldPlaceholder>(this, "StatusText", dmod, "Status")),
       OpmerkingenBox(group(this, "OpmerkingenBox", QStringLiteral("Opmerkingen"))),
-      RemarksMemo(field(OpmerkingenBox, "RemarksMemo", dmod, "Remarks"))
+      RemarksMemo(field<FieldPlaceholder>(OpmerkingenBox, "RemarksMemo", dmod, "Remarks"))
 {
     setObjectName(QStringLiteral("AlgemeenSheet"));
     AlleZiftenLabel->setObjectName(QStringLiteral("AlleZiftenLabel"));

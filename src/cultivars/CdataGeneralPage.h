@@ -8,6 +8,8 @@ class QLabel;
 namespace kasplan {
 
 class FieldPlaceholder;
+class TDBEdit;
+class TDBIndexComboBox;
 class TDMod;
 
 // The cultivar data window's tab "Algemeen": the fields of the current
@@ -21,16 +23,16 @@ public:
 
     QLabel* const AlleZiftenLabel;
     QGroupBox* const BollenBox;
-    FieldPlaceholder* const BolArtikelcodeEdit;
-    FieldPlaceholder* const HoofdGroepDBIndexComboBox;
-    FieldPlaceholder* const CertifNrEdit;
+    TDBEdit* const BolArtikelcodeEdit;
+    TDBIndexComboBox* const HoofdGroepDBIndexComboBox;
+    TDBEdit* const CertifNrEdit;
     FieldPlaceholder* const KlasseComboBox;
     FieldPlaceholder* const CountryComboBox;
     QGroupBox* const BloemenBox;
-    FieldPlaceholder* const ArtikelcodeEdit;
-    FieldPlaceholder* const ProductTypeDBIndexComboBox;
-    FieldPlaceholder* const KleurEdit;
-    FieldPlaceholder* const BladEdit;
+    TDBEdit* const ArtikelcodeEdit;
+    TDBIndexComboBox* const ProductTypeDBIndexComboBox;
+    TDBEdit* const KleurEdit;
+    TDBEdit* const BladEdit;
     FieldPlaceholder* const StatusText;
     QGroupBox* const OpmerkingenBox;
     FieldPlaceholder* const RemarksMemo;

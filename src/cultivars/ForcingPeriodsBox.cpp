@@ -1,8 +1,7 @@
 #include "ForcingPeriodsBox.h"
 
-#include "FieldPlaceholder.h"
-
 #include "db/TDMod.h"
+#include "widgets/bound/TDBEdit.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -48,7 +47,7 @@ ForcingPeriodsBox::ForcingPeriodsBox(TDMod& dmod, Method method, QWidget* parent
     const QString suffix = suffixOf(method);
     setObjectName(QStringLiteral("PeriodenBox") + suffix);
     const auto edit = [&](const QString& field) {
-        auto* e = new FieldPlaceholder(dmod.dsCsizes(), field, this);
+        auto* e = new TDBEdit(dmod.dsCsizes(), field, this);
         e->setObjectName(field + QStringLiteral("Edit"));
         e->setAlignment(Qt::AlignCenter);
         return e;

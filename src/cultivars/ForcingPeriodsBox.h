@@ -7,7 +7,7 @@ class QLabel;
 
 namespace kasplan {
 
-class FieldPlaceholder;
+class TDBEdit;
 class TDMod;
 
 // The forcing periods of one forcing method for the current size: the days
@@ -33,10 +33,10 @@ public:
     QLabel* const KasdagenLabel;
     // The captions over the period columns (ice: its one column).
     QList<QLabel*> PeriodCaptions;
-    FieldPlaceholder* DnaG20Edit = nullptr;
+    TDBEdit* DnaG20Edit = nullptr;
     // Per period column (ice: one).
-    QList<FieldPlaceholder*> ColdEdits;
-    QList<FieldPlaceholder*> GreenhouseEdits;
+    QList<TDBEdit*> ColdEdits;
+    QList<TDBEdit*> GreenhouseEdits;
 
 private:
     Method m_method;

@@ -144,6 +144,8 @@ public:
     QString CultivarCountText() const;
 
     // ---- editing rules ----
+    // The data module's message for a number or value it cannot take.
+    static const QString& InvalidNumberText();
     // A delivered record: status "DLV/LBO" or empty.
     static bool IsStandardRecord(const QString& status);
     // A key or soil forcing field of a cultivar or size record; only these

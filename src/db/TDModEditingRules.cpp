@@ -103,6 +103,11 @@ void deleteAll(db::DataSet& view)
 
 } // namespace
 
+const QString& TDMod::InvalidNumberText()
+{
+    return kInvalidNumber;
+}
+
 bool TDMod::IsStandardRecord(const QString& status)
 {
     return status.isEmpty() || status == kStandard;

@@ -42,11 +42,15 @@ void setWeekOrDay(Field* f, std::function<int()> unit)
         case FieldEntry::Kind::Value:
             field.setValue(entry.value);
             break;
+        // Typed by the grower, so refused in the program's own words; the
+        // kind still tells what went wrong.
         case FieldEntry::Kind::NotANumber:
-            throw EngineError::invalidValue(field.fieldName(), text);
+            throw EngineError::invalidValue(field.fieldName(), text)
+                .withText(TDMod::InvalidNumberText());
         case FieldEntry::Kind::OutOfRange:
             throw EngineError::valueOutOfRange(field.fieldName(), FieldConversions::ShortMin,
-                                               FieldConversions::ShortMax);
+                                               FieldConversions::ShortMax)
+                .withText(TDMod::InvalidNumberText());
         }
     };
 }

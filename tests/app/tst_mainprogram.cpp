@@ -9,6 +9,8 @@
 #include "core/SettingsCatalog.h"
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
+#include "cultivars/CdataForcingPage.h"
+#include "cultivars/ForcingPeriodsBox.h"
 #include "cultivars/TCSelectDlg.h"
 #include "cultivars/TCdataForm.h"
 #include "db/TDMod.h"
@@ -19,6 +21,8 @@
 #include "schedule/mainwindow/PeriodTablePanel.h"
 #include "schedule/mainwindow/TKMmainform.h"
 #include "support/ScriptedPrompts.h"
+#include "widgets/bound/TDBEdit.h"
+#include "widgets/bound/TDBNavigator.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -27,9 +31,12 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 using namespace kasplan;
 
@@ -67,6 +74,7 @@ private Q_SLOTS:
     void noDatabaseNoSchedule();
     void deliveredRecordsAreProtected();
     void cultivarWindowOpensFromTheMainWindowAndClosesWithIt();
+    void editedColdWeeksMoveTheSchedule();
     void theLastChoiceComesBack();
     void aChoiceNoLongerThereFallsBack_data();
     void aChoiceNoLongerThereFallsBack();
@@ -346,6 +354,41 @@ void TestMainProgram::cultivarWindowOpensFromTheMainWindowAndClosesWithIt()
     QVERIFY(!form->isVisible());
     QVERIFY(!dmod.tbCdata()->filtered());
     QVERIFY((*m_prompts)->shown().isEmpty());
+}
+
+void TestMainProgram::editedColdWeeksMoveTheSchedule()
+{
+    TZHRegistry store;
+    store.SetVersion(QStringLiteral("4.0"));
+    store.WriteInteger(Setting::BroeiMethode, 1); // water
+    start();
+    TKMmainform& w = *m_program->MainWindow();
+    // Alma Adamkiene 11/12 on water: 84 cold days before the housing date.
+    const QDate housing = dateOf(w.Ical);
+    QCOMPARE(dateOf(w.Kcal).daysTo(housing), 84);
+    QCOMPARE(w.PeriodePanel->cell(QStringLiteral("wk1"))->text(), QStringLiteral("12"));
+
+    QTest::mouseClick(w.CdataButton, Qt::LeftButton);
+    TCdataForm& form = *m_program->CdataForm();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.PageControl1->setCurrentIndex(1);
+    form.BroeigegevensSheet->MethodTabSet->setCurrentIndex(1);
+    TDBEdit* cold = form.BroeigegevensSheet->WaterBox->ColdEdits[0];
+    cold->setFocus();
+    cold->selectAll();
+    QTest::keyClicks(cold, QStringLiteral("11"));
+    QTest::keyClick(cold, Qt::Key_Tab);
+    // The main window's period table shows the new value at once.
+    QCOMPARE(w.PeriodePanel->cell(QStringLiteral("wk1"))->text(), QStringLiteral("11"));
+    QTest::mouseClick(form.DBNavigator1->PostButton, Qt::LeftButton);
+
+    // Back in the main window the schedule is calculated with it.
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QCOMPARE(dateOf(w.Ical), housing);
+    QCOMPARE(dateOf(w.Kcal).daysTo(housing), 77);
+    QCOMPARE(w.core().MessageLevel(), 0);
+    QVERIFY2((*m_prompts)->shown().isEmpty(), qPrintable((*m_prompts)->texts().join('\n')));
 }
 
 void TestMainProgram::theLastChoiceComesBack()

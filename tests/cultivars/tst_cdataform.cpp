@@ -10,6 +10,7 @@
 #include "db/engine/DataSource.h"
 #include "db/engine/TableView.h"
 #include "reports/preview/TFormPreview.h"
+#include "widgets/bound/TDBEdit.h"
 #include "widgets/bound/TDBGrid.h"
 #include "widgets/bound/TDBNavigator.h"
 
@@ -98,6 +99,8 @@ private Q_SLOTS:
     void deleteAndInsertKeys();
     void copySoilToWaterIce_data();
     void copySoilToWaterIce();
+    void typedValuesGoThroughTheRules_data();
+    void typedValuesGoThroughTheRules();
     void lockedRecordsOfAnotherUser();
     void closeQueryKeepsWhatCannotBeSaved();
     void printEndsOnTheFirstCultivar();
@@ -142,7 +145,7 @@ void TestCdataForm::init()
                            {QStringLiteral("Status"), QStringLiteral("DLV/LBO")},
                            {QStringLiteral("DnaG20"), 14},
                            {QStringLiteral("DnaG20_w"), 1},
-                           {QStringLiteral("Dk_p1_w"), 1},
+                           {QStringLiteral("Dk_p1_w"), 14},
                            {QStringLiteral("Dk_p_ice"), 1}};
         for (int p = 1; p <= 4; ++p) {
             values.insert(QStringLiteral("Dk_p%1").arg(p), 70 + 7 * p + n);
@@ -444,7 +447,7 @@ void TestCdataForm::copySoilToWaterIce()
         if (changedSizes.contains(i))
             QVERIFY2(copied(kSizes[i]), kSizes[i].size);
         else
-            QCOMPARE(storedDk_p1_w(kSizes[i]), 1);
+            QCOMPARE(storedDk_p1_w(kSizes[i]), 14);
     }
     // The window stays on its records, and the list has the focus.
     QCOMPARE(current(), QStringLiteral("Apeldoorn"));
@@ -455,7 +458,86 @@ void TestCdataForm::copySoilToWaterIce()
     // The window shows the copied values.
     m_form->BroeigegevensSheet->MethodTabSet->setCurrentIndex(1);
     const QString shown = m_form->BroeigegevensSheet->WaterBox->ColdEdits[0]->text();
-    QCOMPARE(shown, changedSizes.contains(0) ? QStringLiteral("11") : QString());
+    QCOMPARE(shown, changedSizes.contains(0) ? QStringLiteral("11") : QStringLiteral("2"));
+}
+
+void TestCdataForm::typedValuesGoThroughTheRules_data()
+{
+    QTest::addColumn<int>("unit"); // of the cold periods: 7 weeks, 1 days
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<QString>("message");
+
+    const QVariant before(78); // Dk_p1 of the first size; the water value is 14
+    const QString invalid =
+        QStringLiteral("Error KP 4\r\nOngeldig getal of waarde in cultivar gegevens");
+    const QString blocked =
+        QStringLiteral("Error KP 2\r\nStandaard DLV/LBO cultivar records kunnen niet bewerkt\r\n"
+                       "worden, alleen door u toegevoegde records (zie instellingen).\r\n"
+                       "Hint: maak eerst een copie (\"C\" knop) en bewerk dan de copie!");
+    QTest::newRow("weeks and a half") << 7 << "Dk_p1_w"
+                                      << "2,5" << QVariant(17) << QString();
+    QTest::newRow("a letter is refused as it is typed") << 7 << "Dk_p1_w"
+                                                        << "2x" << QVariant(14) << QString();
+    QTest::newRow("days") << 1 << "Dk_p1_w"
+                          << "12" << QVariant(12) << QString();
+    QTest::newRow("no decimals in days") << 1 << "Dk_p1_w"
+                                         << "1,5" << QVariant(15) << QString();
+    QTest::newRow("empty is no data") << 7 << "Dk_p1_w"
+                                      << "" << QVariant() << QString();
+    QTest::newRow("more weeks than the field holds") << 7 << "Dk_p1_w"
+                                                     << "5000" << QVariant(14) << invalid;
+    // The soil values of a delivered size are protected: the edit is undone.
+    QTest::newRow("soil weeks of a delivered size") << 7 << "Dk_p1"
+                                                    << "9" << before << blocked;
+}
+
+void TestCdataForm::typedValuesGoThroughTheRules()
+{
+    QFETCH(int, unit);
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QVariant, stored);
+    QFETCH(QString, message);
+    m_dmod->setKperiodunit(unit);
+    m_dmod->SetPeriodUnits();
+    showWindow();
+    goTo(QStringLiteral("Apeldoorn"), QStringLiteral("NL"));
+    QVERIFY(m_dmod->tbCsizes()->locate({QStringLiteral("Size")}, {QStringLiteral("11/12")}));
+    m_form->PageControl1->setCurrentIndex(1);
+    CdataForcingPage& page = *m_form->BroeigegevensSheet;
+    const bool water = field.endsWith(QLatin1String("_w"));
+    page.MethodTabSet->setCurrentIndex(water ? 1 : 0);
+    TDBEdit* edit = (water ? page.WaterBox : page.GrondBox)->ColdEdits[0];
+    QCOMPARE(edit->dataField(), field);
+
+    edit->setFocus();
+    edit->selectAll();
+    if (typed.isEmpty())
+        QTest::keyClick(edit, Qt::Key_Delete);
+    else
+        QTest::keyClicks(edit, typed);
+    QTest::keyClick(edit, Qt::Key_Tab);
+    QCOMPARE((*m_prompts)->texts(), message.isEmpty() ? QStringList{} : QStringList{message});
+    if (message.isEmpty()) {
+        QTest::mouseClick(m_form->DBNavigator1->PostButton, Qt::LeftButton);
+    } else if (m_dmod->tbCsizes()->isEditing()) {
+        // A value it cannot take stays in the edit to be put right, or
+        // taken back with Escape.
+        QVERIFY(edit->hasFocus());
+        QCOMPARE(edit->text(), typed);
+        QTest::keyClick(edit, Qt::Key_Escape);
+        QTest::mouseClick(m_form->DBNavigator1->CancelButton, Qt::LeftButton);
+    }
+    QCOMPARE((*m_prompts)->texts().size(), message.isEmpty() ? 0 : 1);
+    QCOMPARE(m_dmod->tbCsizes()->state(), State::Browse);
+    auto sizes = m_db->view(QStringLiteral("Csizes"));
+    sizes->open();
+    QVERIFY(sizes->locate({QStringLiteral("Cultivar"), QStringLiteral("Size")},
+                          {QStringLiteral("Apeldoorn"), QStringLiteral("11/12")}));
+    QCOMPARE(sizes->fieldByName(field)->value(), stored);
+    QCOMPARE(sizes->fieldByName(QStringLiteral("Status"))->asString(), QStringLiteral("DLV/LBO"));
 }
 
 void TestCdataForm::lockedRecordsOfAnotherUser()
@@ -469,15 +551,31 @@ void TestCdataForm::lockedRecordsOfAnotherUser()
     m_form->PageControl1->setCurrentIndex(1);
     PressButton* button = m_form->BroeigegevensSheet->KopieerGrondnaarwaterBtn;
 
+    // Typing into a field of the cultivar she edits.
+    const QString cultivarLocked =
+        QStringLiteral("Cultivar gegevens record met:\r\n    Cultivar: Apeldoorn\r\n"
+                       "    Herkomst: NL\r\n") +
+        kLockTail;
+    m_form->PageControl1->setCurrentIndex(0);
+    TDBEdit* kleur = m_form->AlgemeenSheet->KleurEdit;
+    kleur->setFocus();
+    QTest::keyClick(kleur, 'g');
+    QCOMPARE((*m_prompts)->texts(), QStringList{cultivarLocked});
+    QCOMPARE(m_dmod->tbCdata()->state(), State::Browse);
+    QCOMPARE(kleur->text(), QString());
+    m_form->DBGrid1->setFocus();
+    (*m_prompts)->clear();
+    auto cultivars = m_db->view(QStringLiteral("Cdata"));
+    cultivars->open();
+    QVERIFY(cultivars->locate({QStringLiteral("Cultivar")}, {QStringLiteral("Apeldoorn")}));
+    QVERIFY(cultivars->fieldByName(QStringLiteral("Kleur"))->isNull());
+    m_form->PageControl1->setCurrentIndex(1);
+
     // The size's post updates the cultivar's stock flags: anna holds the
     // cultivar, so nothing is stored.
     QTest::mousePress(button, Qt::LeftButton);
-    QCOMPARE(
-        (*m_prompts)->texts(),
-        QStringList{QStringLiteral("Cultivar gegevens record met:\r\n    Cultivar: Apeldoorn\r\n"
-                                   "    Herkomst: NL\r\n") +
-                    kLockTail});
-    QCOMPARE(storedDk_p1_w(kSizes[0]), 1);
+    QCOMPARE((*m_prompts)->texts(), QStringList{cultivarLocked});
+    QCOMPARE(storedDk_p1_w(kSizes[0]), 14);
     m_dmod->tbCsizes()->cancel();
     (*m_prompts)->clear();
 
@@ -502,8 +600,8 @@ void TestCdataForm::lockedRecordsOfAnotherUser()
                  kLockTail);
     QVERIFY(copied(kSizes[0]));
     QVERIFY(copied(kSizes[1]));
-    QCOMPARE(storedDk_p1_w(kSizes[2]), 1);
-    QCOMPARE(storedDk_p1_w(kSizes[3]), 1);
+    QCOMPARE(storedDk_p1_w(kSizes[2]), 14);
+    QCOMPARE(storedDk_p1_w(kSizes[3]), 14);
     QCOMPARE(current(), QStringLiteral("Apeldoorn"));
     QVERIFY(!m_dmod->tbCdata()->controlsDisabled());
 }
