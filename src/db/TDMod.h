@@ -11,6 +11,7 @@
 namespace kasplan {
 
 namespace db {
+class BulkAccess;
 class Database;
 class DataSet;
 class DataSource;
@@ -238,13 +239,16 @@ private:
                                 const QString& user);
     // One size record of the list copy, and the cultivar's stock flags.
     void copySoilToWaterIce(db::Database& database, const db::TableDef& sizes,
-                            const db::RowKey& key, const QStringList& sourceFields,
+                            const db::RowKey& key, db::BulkAccess& soilValues,
                             const QStringList& targetFields);
     void storeStockFlags(db::Database& database, const db::TableDef& cultivars,
                          const db::RowKey& key, bool pgVoorraad, bool broeiVoorraad);
     void tbCstdOogstOogstSizeChange();
     bool cultivarWindowExists() const;
     bool cultivarWindowVisible() const;
+    // ApplyCultivarFilter; the records are filtered again only when the
+    // stock switches may have changed.
+    void applyCultivarFilter(bool switchesChanged);
     // Runs fn with display updates of tbCdata suspended and, when asked,
     // returns to the record that was current if it is still shown.
     void keepingCultivar(bool returnToRecord, const std::function<void()>& fn);

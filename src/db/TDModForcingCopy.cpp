@@ -114,7 +114,11 @@ bool TDMod::CopySoilToWaterIceForList(const ProgressHook& progress)
         const SuspendedDisplay cdataDisplay(*m_tbCdata);
         const SuspendedDisplay csizesDisplay(*m_tbCsizes);
         const SuspendedDisplay allCsizesDisplay(*m_tbAllCsizes);
+        // Nothing reads the changed records through a view meanwhile: the
+        // views read them anew once, when the run is over.
+        const db::HeldChangeNotices notices(database);
         db::Transaction run(database);
+        const std::unique_ptr<db::BulkAccess> soilValues = database.bulkAccess(sizes, sourceFields);
         try {
             for (const db::RowKey& cultivar : listed) {
                 const db::Condition owned = db::Condition::both(
@@ -126,7 +130,7 @@ bool TDMod::CopySoilToWaterIceForList(const ProgressHook& progress)
                     sizes, owned, {QStringLiteral("PG_voorraad"), QStringLiteral("Aantal")});
                 StockFlags flags;
                 for (size_t i = 0; i < scan.keys.size(); ++i) {
-                    copySoilToWaterIce(database, sizes, scan.keys[i], sourceFields, targetFields);
+                    copySoilToWaterIce(database, sizes, scan.keys[i], *soilValues, targetFields);
                     flags.add(scan.extra[i].value(0).toDouble(),
                               scan.extra[i].value(1).toLongLong());
                 }
@@ -152,7 +156,7 @@ bool TDMod::CopySoilToWaterIceForList(const ProgressHook& progress)
 }
 
 void TDMod::copySoilToWaterIce(db::Database& database, const db::TableDef& sizes,
-                               const db::RowKey& key, const QStringList& sourceFields,
+                               const db::RowKey& key, db::BulkAccess& soilValues,
                                const QStringList& targetFields)
 {
     // Each record on its own: a refusal undoes only the record refused.
@@ -166,7 +170,7 @@ void TDMod::copySoilToWaterIce(db::Database& database, const db::TableDef& sizes
         throw;
     }
     // Read once the lock is held: another copy may have posted since.
-    const auto stored = database.fetchRow(sizes, sourceFields, key);
+    const auto stored = soilValues.fetch(key);
     if (!stored) {
         // Deleted by another copy meanwhile: nothing left to copy.
         database.unlockRecord(sizes, key);

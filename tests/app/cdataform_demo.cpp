@@ -7,21 +7,23 @@
 //   cdataform_demo FOLDER
 //
 // writes algemeen.png, grond-weken.png, water-weken.png, ijs-weken.png,
-// grond-dagen.png, water-dagen.png, ijs-dagen.png and geweigerd.png there.
+// grond-dagen.png, water-dagen.png, ijs-dagen.png, geweigerd.png (the screen
+// with the message) and na-weigering.png (the window after it) there.
 
 #include "app/MainProgram.h"
 #include "app/QtTranslations.h"
 #include "app/RunningCopyLock.h"
 #include "app/UnitStartup.h"
 #include "cultivars/CdataForcingPage.h"
+#include "cultivars/ForcingPeriodsBox.h"
 #include "cultivars/TCdataForm.h"
 #include "db/TDMod.h"
 #include "db/engine/TableView.h"
 #include "schedule/mainwindow/TKMmainform.h"
 #include "widgets/KasplanApplication.h"
 #include "widgets/MessageBoxPrompts.h"
+#include "widgets/bound/TDBEdit.h"
 
-#include "core/ErrorBarrier.h"
 #include "core/UserPrompts.h"
 
 #include <QDir>
@@ -112,9 +114,12 @@ int main(int argc, char* argv[])
         dmod->setKperiodunit(7);
         dmod->SetPeriodUnits();
 
-        // A delivered cultivar's name cannot be changed: the message and the
-        // window behind it, taken while the message is up.
-        form->PageControl1->setCurrentIndex(0);
+        // The soil values of a delivered size cannot be changed: typed into
+        // its cold weeks, the message and the window behind it, taken while
+        // the message is up.
+        form->PageControl1->setCurrentIndex(1);
+        form->BroeigegevensSheet->MethodTabSet->setCurrentIndex(0);
+        TDBEdit* cold = form->BroeigegevensSheet->GrondBox->ColdEdits[1];
         const QString refused = QDir(folder).filePath(QStringLiteral("geweigerd.png"));
         QTimer::singleShot(300, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -123,10 +128,10 @@ int main(int argc, char* argv[])
             if (box)
                 box->done(QMessageBox::Ok);
         });
-        Guarded([&] {
-            dmod->tbCdata()->edit();
-            dmod->tbCdata()->fieldByName(QStringLiteral("Source"))->setValue(QStringLiteral("XX"));
-        });
+        cold->setFocus();
+        cold->selectAll();
+        QTest::keyClick(cold, '9');
+        ok = ok && save(*form, QDir(folder).filePath(QStringLiteral("na-weigering.png")));
         result = ok ? 0 : 1;
         main->close();
     }

@@ -336,7 +336,7 @@ RowKey PgDatabase::insertRow(const TableDef& table, const QStringList& fields,
 {
     const RowKey key = insertQuietly(table, fields, values);
     afterChange();
-    Q_EMIT tableChanged(table.name);
+    announceTableChanged(table.name);
     return key;
 }
 
@@ -382,7 +382,7 @@ public:
     ~PgBulkAccess() override
     {
         if (m_inserted)
-            Q_EMIT m_database.tableChanged(m_table.name);
+            m_database.announceTableChanged(m_table.name);
     }
     std::optional<QVariantList> fetch(const RowKey& key) override
     {
@@ -437,7 +437,7 @@ void PgDatabase::updateRow(const TableDef& table, const RowKey& key, const QStri
     if (table.recordLocks)
         m_locks->release(table.name, lockKey);
     afterChange();
-    Q_EMIT tableChanged(table.name);
+    announceTableChanged(table.name);
 }
 
 void PgDatabase::deleteRow(const TableDef& table, const RowKey& key)
@@ -454,7 +454,7 @@ void PgDatabase::deleteRow(const TableDef& table, const RowKey& key)
         t.commit();
     }
     afterChange();
-    Q_EMIT tableChanged(table.name);
+    announceTableChanged(table.name);
 }
 
 void PgDatabase::lockRecord(const TableDef& table, const RowKey& key)
