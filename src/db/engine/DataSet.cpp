@@ -654,13 +654,61 @@ QString DataSet::displayTextAt(int index, const Field* field)
         return {};
     if (index == m_index)
         return field->displayText();
-    if (index >= rowCount())
+    const Record* stored = storedRow(index);
+    if (!stored)
         return {};
-    valueAt(index, field); // reads the row into the cache
-    Record record = *m_rowCache.object(index);
+    Record record = *stored;
     QString text;
     withRecord(record, State::Inactive, [&] { text = field->displayText(); });
     return text;
+}
+
+const DataSet::Record* DataSet::storedRow(int index)
+{
+    if (!isActive() || index < 0 || index >= rowCount())
+        return nullptr;
+    if (const Record* cached = m_rowCache.object(index))
+        return cached;
+    auto* record = new Record(readRow(index));
+    computeDerived(*record);
+    m_rowCache.insert(index, record);
+    return m_rowCache.object(index);
+}
+
+int DataSet::rowsShown() const
+{
+    return recordCount() + (m_state == State::Insert ? 1 : 0);
+}
+
+QString DataSet::displayTextInRow(int row, const Field* field)
+{
+    if (m_state != State::Insert || row == m_index)
+        return displayTextAt(row, field);
+    const Record* stored = storedRow(row > m_index ? row - 1 : row);
+    if (!stored)
+        return {};
+    Record record = *stored;
+    QString text;
+    withRecord(record, State::Inactive, [&] { text = field->displayText(); });
+    return text;
+}
+
+void DataSet::setCurrentRow(int row)
+{
+    checkActive();
+    if (row == m_index || row < 0 || row >= rowsShown())
+        return;
+    const Bookmark target = bookmarkAt(m_state == State::Insert && row > m_index ? row - 1 : row);
+    prepareToMove();
+    if (bookmarkValid(target))
+        gotoBookmark(target);
+}
+
+Bookmark DataSet::bookmarkAt(int index) const
+{
+    Bookmark b;
+    b.row = index;
+    return b;
 }
 
 void DataSet::attachDataSource(DataSource* source)

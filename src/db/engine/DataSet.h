@@ -171,6 +171,18 @@ public:
     // ---- records by position, for grids ----
     QVariant valueAt(int index, const Field* field);
     QString displayTextAt(int index, const Field* field);
+    // The rows a grid shows: the records by position and, while one is being
+    // inserted, that record in a row of its own at currentIndex(), the stored
+    // records from there on one row further down.
+    int rowsShown() const;
+    QString displayTextInRow(int row, const Field* field);
+    // Makes the record of the row current. A pending edit or insert is ended
+    // first (posted when changed); the record the row showed becomes current,
+    // wherever the posted record took its place.
+    void setCurrentRow(int row);
+    // Names the record at a position, for a return to it after the records
+    // were renumbered.
+    virtual Bookmark bookmarkAt(int index) const;
 
     Events& events() { return m_events; }
 
@@ -219,6 +231,10 @@ protected:
     void addColumnFields(const QList<FieldDef>& columns);
     bool hasDerivedFields() const;
     DataAction askErrorHandler(const Events::ErrorHook& hook, const EngineError& error);
+
+    // The stored record at index, read into the row cache when needed; null
+    // outside the records.
+    const Record* storedRow(int index);
 
     Record m_current;
     Record m_original;

@@ -385,6 +385,14 @@ Bookmark TableView::bookmark() const
     return b;
 }
 
+Bookmark TableView::bookmarkAt(int index) const
+{
+    Bookmark b;
+    if (isActive() && index >= 0 && index < m_keys.size())
+        b.key = m_keys.at(index);
+    return b;
+}
+
 bool TableView::bookmarkValid(const Bookmark& bookmark) const
 {
     return isActive() && !bookmark.key.isEmpty() && m_keys.indexOf(bookmark.key) >= 0;

@@ -75,6 +75,7 @@ public:
     const RowKey& keyAt(int index) const { return m_keys.at(index); }
 
     Bookmark bookmark() const override;
+    Bookmark bookmarkAt(int index) const override;
     bool bookmarkValid(const Bookmark& bookmark) const override;
     void gotoBookmark(const Bookmark& bookmark) override;
     bool locate(const QStringList& fields, const QVariantList& values, int options = 0) override;

@@ -1,5 +1,6 @@
 #include "DataSetTableModel.h"
 
+#include "core/ErrorBarrier.h"
 #include "db/engine/DataSet.h"
 #include "db/engine/DataSource.h"
 #include "db/engine/Field.h"
@@ -10,11 +11,11 @@ DataSetTableModel::DataSetTableModel(db::DataSource* source, QList<Column> colum
     : QAbstractTableModel(parent), m_source(source), m_columns(std::move(columns))
 {
     connect(source, &db::DataSource::dataSetChanged, this, &DataSetTableModel::reset);
-    connect(source, &db::DataSource::stateChanged, this, &DataSetTableModel::reset);
+    connect(source, &db::DataSource::stateChanged, this, &DataSetTableModel::stateChanged);
     connect(source, &db::DataSource::scrolled, this, &DataSetTableModel::currentChanged);
     connect(source, &db::DataSource::recordChanged, this, &DataSetTableModel::currentRecordChanged);
     connect(source, &db::DataSource::fieldChanged, this, &DataSetTableModel::currentRecordChanged);
-    m_rows = dataSet() ? dataSet()->recordCount() : 0;
+    m_rows = dataSet() ? dataSet()->rowsShown() : 0;
     m_currentRow = currentRow();
 }
 
@@ -35,7 +36,39 @@ void DataSetTableModel::setCurrentRow(int row)
 {
     db::DataSet* view = dataSet();
     if (view && view->isActive() && row >= 0 && row < m_rows && row != view->currentIndex())
-        view->setCurrentIndex(row);
+        view->setCurrentRow(row);
+}
+
+void DataSetTableModel::setEditable(bool editable)
+{
+    if (m_editable == editable)
+        return;
+    beginResetModel();
+    m_editable = editable;
+    endResetModel();
+}
+
+bool DataSetTableModel::canEdit(const QModelIndex& index) const
+{
+    if (!m_editable || !index.isValid() || m_columns.at(index.column()).readOnly)
+        return false;
+    const db::Field* field = fieldOf(index.column());
+    return field && !field->readOnly() && field->kind() != db::FieldKind::Calculated &&
+           field->dataSet()->canModify();
+}
+
+void DataSetTableModel::writeCell(const QModelIndex& index, const QString& text)
+{
+    db::DataSet* view = dataSet();
+    db::Field* field = fieldOf(index.column());
+    if (!view || !field || !canEdit(index))
+        return;
+    setCurrentRow(index.row());
+    if (view->currentIndex() != index.row())
+        return;
+    if (!view->isEditing())
+        view->edit();
+    field->setText(text);
 }
 
 db::Field* DataSetTableModel::fieldOf(int column) const
@@ -58,18 +91,40 @@ int DataSetTableModel::columnCount(const QModelIndex& parent) const
 
 QVariant DataSetTableModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
+    if ((role != Qt::DisplayRole && role != Qt::EditRole) ||
+        !checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
     db::Field* field = fieldOf(index.column());
     if (!field)
         return {};
     try {
-        return dataSet()->displayTextAt(index.row(), field);
+        // The current record's cell is edited from the field's edit text.
+        if (role == Qt::EditRole && index.row() == m_currentRow)
+            return field->text();
+        return dataSet()->displayTextInRow(index.row(), field);
     } catch (const std::exception&) {
         // A record another copy deleted meanwhile shows empty until the
         // view is read anew.
         return {};
     }
+}
+
+Qt::ItemFlags DataSetTableModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (canEdit(index))
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+bool DataSetTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
+        return false;
+    const bool written = Guarded([&] { writeCell(index, value.toString()); });
+    if (!written && index.row() < m_rows)
+        Q_EMIT dataChanged(index, index);
+    return written;
 }
 
 QVariant DataSetTableModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -94,10 +149,26 @@ QVariant DataSetTableModel::headerData(int section, Qt::Orientation orientation,
     return {};
 }
 
+void DataSetTableModel::stateChanged()
+{
+    // Starting or ending an edit leaves the rows (and a cell editor) alone;
+    // an insert adds its row.
+    const int rows = dataSet() ? dataSet()->rowsShown() : 0;
+    if (rows != m_rows || currentRow() != m_currentRow) {
+        reset();
+        return;
+    }
+    if (m_currentRow >= 0) {
+        Q_EMIT headerDataChanged(Qt::Vertical, m_currentRow, m_currentRow);
+        if (!m_columns.isEmpty())
+            Q_EMIT dataChanged(index(m_currentRow, 0), index(m_currentRow, columnCount() - 1));
+    }
+}
+
 void DataSetTableModel::reset()
 {
     beginResetModel();
-    m_rows = dataSet() ? dataSet()->recordCount() : 0;
+    m_rows = dataSet() ? dataSet()->rowsShown() : 0;
     endResetModel();
     m_currentRow = currentRow();
     Q_EMIT currentRowChanged(m_currentRow);
@@ -106,7 +177,7 @@ void DataSetTableModel::reset()
 void DataSetTableModel::currentChanged()
 {
     // A record appended or gone changes the count without a reset.
-    const int rows = dataSet() ? dataSet()->recordCount() : 0;
+    const int rows = dataSet() ? dataSet()->rowsShown() : 0;
     if (rows != m_rows) {
         reset();
         return;
@@ -122,7 +193,7 @@ void DataSetTableModel::currentChanged()
 
 void DataSetTableModel::currentRecordChanged()
 {
-    const int rows = dataSet() ? dataSet()->recordCount() : 0;
+    const int rows = dataSet() ? dataSet()->rowsShown() : 0;
     if (rows != m_rows || currentRow() != m_currentRow) {
         reset();
         return;

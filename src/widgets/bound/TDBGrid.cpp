@@ -1,15 +1,24 @@
 #include "TDBGrid.h"
 
+#include "DBGridDelegate.h"
 #include "core/ErrorBarrier.h"
+#include "db/engine/DataSet.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
+
+#include <algorithm>
 
 namespace kasplan {
 
 TDBGrid::TDBGrid(db::DataSource* source, QList<DataSetTableModel::Column> columns, QWidget* parent)
-    : QTableView(parent), m_model(new DataSetTableModel(source, std::move(columns), this))
+    : QTableView(parent), m_model(new DataSetTableModel(source, std::move(columns), this)),
+      m_source(source)
 {
     setModel(m_model);
+    setItemDelegate(new DBGridDelegate(this));
+    if (source)
+        source->addDataLink(this);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -26,8 +35,57 @@ TDBGrid::TDBGrid(db::DataSource* source, QList<DataSetTableModel::Column> column
         if (m_model->columns().at(c).width >= 0)
             setColumnWidth(c, m_model->columns().at(c).width);
     }
+    // The column stays when the rows are read anew (after a post), whatever
+    // current cell the view picks meanwhile.
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        if (currentIndex().isValid())
+            m_column = currentIndex().column();
+        m_keepColumn = true;
+    });
     connect(m_model, &DataSetTableModel::currentRowChanged, this, &TDBGrid::showCurrentRow);
     showCurrentRow(m_model->currentRow());
+}
+
+TDBGrid::~TDBGrid()
+{
+    if (m_source)
+        m_source->removeDataLink(this);
+}
+
+void TDBGrid::setEditable(bool editable)
+{
+    m_model->setEditable(editable);
+    // No editing on a click into the current row: every cell of it is
+    // selected, and a key typed right after the click must not be lost.
+    setEditTriggers(editable
+                        ? QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
+                              QAbstractItemView::DoubleClicked
+                        : QAbstractItemView::NoEditTriggers);
+    showCurrentRow(m_model->currentRow());
+}
+
+void TDBGrid::updateData()
+{
+    if (!cellEditorOpen())
+        return;
+    QWidget* editor = indexWidget(currentIndex());
+    if (!DBGridDelegate::editorChanged(editor))
+        return;
+    m_model->writeCell(currentIndex(), DBGridDelegate::editorText(editor));
+    DBGridDelegate::setEditorChanged(editor, false);
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent* event)
+{
+    // Escape with no cell editor open gives up the record's pending edit.
+    db::DataSet* view = m_model->dataSet();
+    if (event->key() == Qt::Key_Escape && m_model->editable() && !cellEditorOpen() && view &&
+        view->isEditing()) {
+        Guarded([&] { view->cancel(); });
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 void TDBGrid::setFieldColumnHidden(const QString& field, bool hidden)
@@ -43,6 +101,8 @@ void TDBGrid::keyboardSearch(const QString&) {}
 void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
     QTableView::currentChanged(current, previous);
+    if (current.isValid() && !m_keepColumn)
+        m_column = current.column();
     if (m_following || !current.isValid() || current.row() == previous.row())
         return;
     // When the view cannot move (a pending change is refused), the error is
@@ -60,12 +120,15 @@ void TDBGrid::showCurrentRow(int row)
         clearSelection();
         selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     } else {
-        const int column = std::max(0, currentIndex().column());
+        const int column = std::clamp(
+            m_keepColumn || !currentIndex().isValid() ? m_column : currentIndex().column(), 0,
+            std::max(0, m_model->columnCount() - 1));
         const QModelIndex index = m_model->index(row, column);
         selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
                                                      QItemSelectionModel::Rows);
         scrollTo(index);
     }
+    m_keepColumn = false;
     m_following = false;
 }
 
