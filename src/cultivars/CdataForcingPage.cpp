@@ -1,11 +1,11 @@
 #include "CdataForcingPage.h"
 
 #include "CdataLook.h"
-#include "FieldPlaceholder.h"
 #include "ForcingPeriodsBox.h"
 #include "PressButton.h"
 
 #include "db/TDMod.h"
+#include "widgets/bound/TDBText.h"
 
 #include <QHBoxLayout>
 #include <QStackedWidget>
@@ -17,9 +17,9 @@ namespace kasplan {
 
 namespace {
 
-FieldPlaceholder* sizeField(QWidget* parent, const char* name, TDMod& dmod, const char* field)
+TDBText* sizeField(QWidget* parent, const char* name, TDMod& dmod, const char* field)
 {
-    auto* text = new FieldPlaceholder(dmod.dsCsizes(), QLatin1String(field), parent);
+    auto* text = new TDBText(dmod.dsCsizes(), QLatin1String(field), parent);
     text->setObjectName(QLatin1String(name));
     CdataLook::setBlue(*text);
     return text;
@@ -59,10 +59,7 @@ CdataForcingPage::CdataForcingPage(TDMod& dmod, QWidget* parent)
     KopieerGrondnaarwaterBtn->setToolTip(
         QStringLiteral("Kopieer de grondbroeigegevens naar de water/ijsbroeigegevens; houdt Ctrl "
                        "toets ingedruk voor kopieeren van alle records"));
-    SizeText->setFrame(false);
     SizeText->setAlignment(Qt::AlignRight);
-    SizeText->setMaximumWidth(90);
-    SizeStatusText->setFrame(false);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(KopieerGrondnaarwaterBtn);

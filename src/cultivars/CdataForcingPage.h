@@ -9,9 +9,9 @@ class QTabWidget;
 
 namespace kasplan {
 
-class FieldPlaceholder;
 class ForcingPeriodsBox;
 class PressButton;
+class TDBText;
 class TDMod;
 
 // The cultivar data window's tab "Broeigegevens": the forcing periods of the
@@ -26,7 +26,7 @@ public:
 
     void setUnitCaptions(const QString& tussenTCaption, const QString& koudeCaption);
 
-    FieldPlaceholder* const SizeText;
+    TDBText* const SizeText;
     QTabWidget* const BroeiPageControl;
     QWidget* const PeriodeSheet;
     QTabBar* const MethodTabSet;
@@ -35,7 +35,7 @@ public:
     ForcingPeriodsBox* const WaterBox;
     ForcingPeriodsBox* const IJsBox;
     PressButton* const KopieerGrondnaarwaterBtn;
-    FieldPlaceholder* const SizeStatusText;
+    TDBText* const SizeStatusText;
 };
 
 } // namespace kasplan

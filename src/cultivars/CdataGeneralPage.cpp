@@ -1,12 +1,14 @@
 #include "CdataGeneralPage.h"
 
 #include "CdataLook.h"
-#include "FieldPlaceholder.h"
 
 #include "db/TDMod.h"
 #include "db/rules/CodedValues.h"
+#include "widgets/bound/TDBComboBox.h"
 #include "widgets/bound/TDBEdit.h"
 #include "widgets/bound/TDBIndexComboBox.h"
+#include "widgets/bound/TDBMemo.h"
+#include "widgets/bound/TDBText.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -24,6 +26,14 @@ Control* field(QWidget* parent, const char* name, TDMod& dmod, const char* field
     auto* control = new Control(dmod.dsCdata(), QLatin1String(fieldName), parent);
     control->setObjectName(QLatin1String(name));
     return control;
+}
+
+TDBComboBox* textCombo(QWidget* parent, const char* name, TDMod& dmod, const char* fieldName,
+                       const QStringList& suggestions)
+{
+    auto* combo = new TDBComboBox(dmod.dsCdata(), QLatin1String(fieldName), suggestions, parent);
+    combo->setObjectName(QLatin1String(name));
+    return combo;
 }
 
 TDBIndexComboBox* indexCombo(QWidget* parent, const char* name, TDMod& dmod, const char* fieldName,
@@ -50,24 +60,31 @@ CdataGeneralPage::CdataGeneralPage(TDMod& dmod, QWidget* parent)
       HoofdGroepDBIndexComboBox(indexCombo(BollenBox, "HoofdGroepDBIndexComboBox", dmod,
                                            "Hoofdgroep", CodedValues::HoofdgroepItems())),
       CertifNrEdit(field(BollenBox, "CertifNrEdit", dmod, "CertifNr")),
-      KlasseComboBox(field<FieldPlaceholder>(BollenBox, "KlasseComboBox", dmod, "Klasse")),
+      KlasseComboBox(
+          textCombo(BollenBox, "KlasseComboBox", dmod, "Klasse",
+                    {QStringLiteral("ALG"), QStringLiteral("ST"), QStringLiteral("I"),
+                     QStringLiteral("I Japan"), QStringLiteral("II"), QStringLiteral("T"),
+                     QStringLiteral("Telgoed"), QStringLiteral("SEL"), QStringLiteral("S"),
+                     QStringLiteral("SE"), QStringLiteral("EE"), QStringLiteral("E")})),
       CountryComboBox(
-          field<FieldPlaceholder>(BollenBox, "CountryComboBox", dmod, "Country_of_Origin")),
+          textCombo(BollenBox, "CountryComboBox", dmod, "Country_of_Origin",
+                    {QStringLiteral("B"), QStringLiteral("DK"), QStringLiteral("D"),
+                     QStringLiteral("E"), QStringLiteral("F"), QStringLiteral("NL"),
+                     QStringLiteral("S"), QStringLiteral("UK"), QStringLiteral("USA")})),
       BloemenBox(group(this, "BloemenBox", QStringLiteral("Bloemen"))),
       ArtikelcodeEdit(field(BloemenBox, "ArtikelcodeEdit", dmod, "Artikelcode")),
       ProductTypeDBIndexComboBox(indexCombo(BloemenBox, "ProductTypeDBIndexComboBox", dmod,
                                             "ProductType", CodedValues::ProductTypeItems())),
       KleurEdit(field(BloemenBox, "KleurEdit", dmod, "Kleur")),
       BladEdit(field(BloemenBox, "BladEdit", dmod, "Blad")),
-      StatusText(field<FieldPlaceholder>(this, "StatusText", dmod, "Status")),
+      StatusText(field<TDBText>(this, "StatusText", dmod, "Status")),
       OpmerkingenBox(group(this, "OpmerkingenBox", QStringLiteral("Opmerkingen"))),
-      RemarksMemo(field<FieldPlaceholder>(OpmerkingenBox, "RemarksMemo", dmod, "Remarks"))
+      RemarksMemo(field<TDBMemo>(OpmerkingenBox, "RemarksMemo", dmod, "Remarks"))
 {
     setObjectName(QStringLiteral("AlgemeenSheet"));
     AlleZiftenLabel->setObjectName(QStringLiteral("AlleZiftenLabel"));
     CdataLook::setBlue(*AlleZiftenLabel);
     BladEdit->setToolTip(QStringLiteral("(n)iet, (v)eel of (w)einig"));
-    BladEdit->setMaxLength(1);
     CdataLook::setBlue(*StatusText);
 
     auto* bollen = new QFormLayout(BollenBox);

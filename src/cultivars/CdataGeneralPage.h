@@ -7,9 +7,11 @@ class QLabel;
 
 namespace kasplan {
 
-class FieldPlaceholder;
+class TDBComboBox;
 class TDBEdit;
 class TDBIndexComboBox;
+class TDBMemo;
+class TDBText;
 class TDMod;
 
 // The cultivar data window's tab "Algemeen": the fields of the current
@@ -26,16 +28,16 @@ public:
     TDBEdit* const BolArtikelcodeEdit;
     TDBIndexComboBox* const HoofdGroepDBIndexComboBox;
     TDBEdit* const CertifNrEdit;
-    FieldPlaceholder* const KlasseComboBox;
-    FieldPlaceholder* const CountryComboBox;
+    TDBComboBox* const KlasseComboBox;
+    TDBComboBox* const CountryComboBox;
     QGroupBox* const BloemenBox;
     TDBEdit* const ArtikelcodeEdit;
     TDBIndexComboBox* const ProductTypeDBIndexComboBox;
     TDBEdit* const KleurEdit;
     TDBEdit* const BladEdit;
-    FieldPlaceholder* const StatusText;
+    TDBText* const StatusText;
     QGroupBox* const OpmerkingenBox;
-    FieldPlaceholder* const RemarksMemo;
+    TDBMemo* const RemarksMemo;
 };
 
 } // namespace kasplan

@@ -153,11 +153,13 @@ TCdataForm::TCdataForm(TDMod& dmod, TFormPreview* preview, QWidget* parent)
                                     TDBNavigator::MoveButtons | TDBNavigator::EditButtons)),
       Button1(
           boldButton(this, "Button1", QStringLiteral("&C"), QStringLiteral("Maak copie van zift"))),
-      BroeidataSizesDBGrid(
-          new TDBGrid(dmod.dsCsizes(),
-                      {Column{QStringLiteral("SizeLU"), QStringLiteral("Zift"), 64},
-                       Column{QStringLiteral("Status"), QStringLiteral("Status"), 110}},
-                      this)),
+      BroeidataSizesDBGrid(new TDBGrid(
+          dmod.dsCsizes(),
+          {Column{
+               QStringLiteral("SizeLU"), QStringLiteral("Zift"), 64, Qt::AlignLeft, false, {}, 14},
+           // Set by the editing rules, not typed.
+           Column{QStringLiteral("Status"), QStringLiteral("Status"), 110, Qt::AlignLeft, true}},
+          this)),
       PopupMenu1(new QMenu(this)),
       KopieerNaarClipboard(new QAction(QStringLiteral("Kopieer naar Clipboard"), this)),
       PageControl1(new QTabWidget(this)), AlgemeenSheet(new CdataGeneralPage(dmod, PageControl1)),
@@ -296,6 +298,7 @@ QWidget* TCdataForm::buildSizeArea()
               QStringLiteral("Verwerk wijziging gegevens"), QStringLiteral("Annuleer wijziging")});
     DBNavigator1->setFixedHeight(25);
     BroeidataSizesDBGrid->setObjectName(QStringLiteral("BroeidataSizesDBGrid"));
+    BroeidataSizesDBGrid->setEditable(true);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(DBNavigator1, 1);
@@ -472,7 +475,7 @@ bool TCdataForm::eventFilter(QObject* watched, QEvent* event)
 
 bool TCdataForm::gridKey(TDBGrid& grid, int key)
 {
-    if (key != Qt::Key_Delete && key != Qt::Key_Insert)
+    if ((key != Qt::Key_Delete && key != Qt::Key_Insert) || grid.cellEditorOpen())
         return false;
     db::DataSet* view = grid.gridModel()->dataSet();
     if (!view || !view->isActive())

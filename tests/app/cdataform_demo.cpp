@@ -55,9 +55,12 @@ bool save(QWidget& window, const QString& file)
 // The method pages in weeks or days; unit 7 or 1.
 bool saveMethods(TCdataForm& form, TDMod& dmod, int unit, const QString& folder)
 {
+    // As the settings dialog leaves them: the units, the captions, the
+    // values read anew.
     dmod.setTussenTunit(unit);
     dmod.setKperiodunit(unit);
     dmod.SetPeriodUnits();
+    dmod.tbCsizes()->refresh();
     form.PageControl1->setCurrentIndex(1);
     const QString word = unit == 1 ? QStringLiteral("dagen") : QStringLiteral("weken");
     const char* const methods[] = {"grond", "water", "ijs"};
@@ -113,6 +116,7 @@ int main(int argc, char* argv[])
         dmod->setTussenTunit(7);
         dmod->setKperiodunit(7);
         dmod->SetPeriodUnits();
+        dmod->tbCsizes()->refresh();
 
         // The soil values of a delivered size cannot be changed: typed into
         // its cold weeks, the message and the window behind it, taken while
@@ -131,6 +135,8 @@ int main(int argc, char* argv[])
         cold->setFocus();
         cold->selectAll();
         QTest::keyClick(cold, '9');
+        // Leaving the edit takes the value over, and the rules refuse it.
+        QTest::keyClick(cold, Qt::Key_Tab);
         ok = ok && save(*form, QDir(folder).filePath(QStringLiteral("na-weigering.png")));
         result = ok ? 0 : 1;
         main->close();

@@ -1,7 +1,6 @@
 #include "core/Clock.h"
 #include "cultivars/CdataForcingPage.h"
 #include "cultivars/CdataGeneralPage.h"
-#include "cultivars/FieldPlaceholder.h"
 #include "cultivars/ForcingPeriodsBox.h"
 #include "cultivars/PressButton.h"
 #include "cultivars/TCSelectDlg.h"
@@ -408,6 +407,17 @@ void TestCdataForm::deleteAndInsertKeys()
     QTest::keyClick(sizes, Qt::Key_Insert);
     QCOMPARE(m_dmod->tbCsizes()->state(), State::Insert);
     m_dmod->tbCsizes()->cancel();
+
+    // While the Zift cell's editor is open, Delete belongs to the editor.
+    sizes->setCurrentIndex(sizes->model()->index(0, 0));
+    QTest::keyClick(sizes, Qt::Key_F2);
+    QVERIFY(sizes->cellEditorOpen());
+    QWidget* editor = QApplication::focusWidget();
+    QVERIFY(editor && editor != sizes);
+    QTest::keyClick(editor, Qt::Key_Delete);
+    QTest::keyClick(sizes, Qt::Key_Delete);
+    QCOMPARE(m_dmod->tbCsizes()->recordCount(), 1);
+    QVERIFY(sizes->cellEditorOpen());
     QCOMPARE((*m_prompts)->shown().size(), 1);
 }
 
