@@ -10,6 +10,8 @@ packages=(
     xvfb xauth x11-utils
     fonts-dejavu-core fonts-urw-base35
     qt6-translations-l10n locales poppler-utils
+    # drawing the icon files, checking an installation, making the Debian package
+    qt6-svg-dev desktop-file-utils appstream dpkg-dev file
 )
 
 # Dates, month names and Qt's own dialogs in Dutch need the Dutch locale.

@@ -7,11 +7,16 @@
 #include "core/UserPrompts.h"
 #include "cultivars/TCSelectDlg.h"
 #include "cultivars/TCdataForm.h"
+#include "cultivars/TNewCultivarForm.h"
+#include "cultivars/TSizeSelDlg.h"
 #include "db/StandardDatabase.h"
 #include "db/TDMod.h"
 #include "db/engine/EngineSession.h"
 #include "reports/preview/TFormPreview.h"
+#include "schedule/mainwindow/MainFormArt.h"
 #include "schedule/mainwindow/TKMmainform.h"
+#include "settings/TBroeiDataOptDlg.h"
+#include "settings/TKPInstAlgForm.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -24,7 +29,10 @@ MainProgram::MainProgram() = default;
 
 MainProgram::~MainProgram()
 {
-    // The last created first. The data module forgets the window first.
+    // The last created first. The data module forgets the cultivar data
+    // window before it goes.
+    m_broeiDataOptDlg.reset();
+    m_instAlgForm.reset();
     if (m_dmod) {
         m_dmod->CultivarWindowExistsHook = nullptr;
         m_dmod->CultivarWindowVisibleHook = nullptr;
@@ -72,6 +80,10 @@ TKPglobalDmodHooks MainProgram::EngineHooks()
 void MainProgram::Create()
 {
     QApplication::setApplicationName(QLatin1String(ApplicationTitle));
+    // The desktop shows the windows under the installed menu entry, whose
+    // icon is this same logo.
+    QGuiApplication::setDesktopFileName(QStringLiteral("kasplan"));
+    QApplication::setWindowIcon(KasplanIcon());
     m_session = std::make_unique<db::EngineSession>();
 
     CreationStep([this] { m_mainForm = std::make_unique<TKMmainform>(); });
@@ -96,6 +108,15 @@ void MainProgram::Create()
                              &TKMmainform::SetPeriodUnitCaptions);
         }
         m_cselectDlg = std::make_unique<TCSelectDlg>(*m_dmod, m_mainForm.get());
+        // The dialogs of the additions and copies, made anew for each use:
+        // an insert into the cultivar list anywhere asks the new cultivar's
+        // name.
+        m_dmod->NewCultivarDialogHook = [this] {
+            return TNewCultivarForm::Confirm(*m_dmod, m_mainForm.get());
+        };
+        m_dmod->SizeSelDialogHook = [this] {
+            return TSizeSelDlg::Choose(*m_dmod, m_mainForm.get());
+        };
     });
     CreationStep([this] { m_formPreview = std::make_unique<TFormPreview>(m_mainForm.get()); });
     CreationStep([this] {
@@ -114,7 +135,11 @@ void MainProgram::Create()
         if (m_mainForm)
             m_mainForm->CultivarGegBox->hide();
     });
-    // The two settings dialogs follow here, in this order, as they are built.
+    CreationStep([this] { m_instAlgForm = std::make_unique<TKPInstAlgForm>(m_mainForm.get()); });
+    CreationStep([this] {
+        if (m_dmod)
+            m_broeiDataOptDlg = std::make_unique<TBroeiDataOptDlg>(*m_dmod, m_mainForm.get());
+    });
 
     if (m_mainForm && m_sizeRecord) {
         m_mainForm->setRecordSource(m_sizeRecord.get());
@@ -130,6 +155,8 @@ void MainProgram::Create()
                 return !m_cdataForm->isVisible() || m_cdataForm->close();
             };
         }
+        if (m_instAlgForm)
+            windows.ShowOptions = [this] { m_instAlgForm->exec(); };
         m_mainForm->setWindows(std::move(windows));
     }
 }

@@ -13,9 +13,11 @@ class EngineSession;
 class DModSizeRecord;
 class TCSelectDlg;
 class TCdataForm;
+class TBroeiDataOptDlg;
 class TDMod;
 class TFormPreview;
 class TKMmainform;
+class TKPInstAlgForm;
 
 // The program's long-lived objects, created in their fixed order and
 // destroyed in the reverse order. An error in one creation step is shown in
@@ -33,8 +35,9 @@ public:
     // Sets the application title and creates the main window, the settings
     // store (installed as the program's store), the global data module, the
     // cultivar selection dialog, the print preview window and the cultivar
-    // data module, which opens the database. The main window then shows the
-    // current size record.
+    // data module, which opens the database, and the two settings dialogs;
+    // the general settings set the currency symbol of money values. The main
+    // window then shows the current size record.
     void Create();
 
     TKMmainform* MainWindow() const;
@@ -43,6 +46,8 @@ public:
     TCSelectDlg* CSelectDlg() const { return m_cselectDlg.get(); }
     TFormPreview* FormPreview() const { return m_formPreview.get(); }
     TCdataForm* CdataForm() const { return m_cdataForm.get(); }
+    TKPInstAlgForm* KPInstAlgForm() const { return m_instAlgForm.get(); }
+    TBroeiDataOptDlg* BroeiDataOptDlg() const { return m_broeiDataOptDlg.get(); }
 
 private:
     template <class Step> void CreationStep(Step step);
@@ -58,6 +63,8 @@ private:
     std::unique_ptr<TCSelectDlg> m_cselectDlg;
     std::unique_ptr<TFormPreview> m_formPreview;
     std::unique_ptr<TCdataForm> m_cdataForm;
+    std::unique_ptr<TKPInstAlgForm> m_instAlgForm;
+    std::unique_ptr<TBroeiDataOptDlg> m_broeiDataOptDlg;
 };
 
 } // namespace kasplan

@@ -23,9 +23,6 @@ namespace kasplan {
 
 namespace {
 
-const char* const Usage = "Gebruik: kasplan import paradox MAP [--dry-run] [--skip-bad] "
-                          "[--codepage 437|850|1252]";
-
 struct Arguments
 {
     QString folder;
@@ -152,12 +149,18 @@ int fail(QTextStream& err, const QString& reason)
 
 } // namespace
 
+QString ParadoxImportUsage()
+{
+    return QStringLiteral(
+        "Gebruik: kasplan import paradox MAP [--dry-run] [--skip-bad] [--codepage 437|850|1252]");
+}
+
 int runParadoxImportCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
     QString error;
     const std::optional<Arguments> parsed = parse(arguments, error);
     if (!parsed) {
-        err << "kasplan import: " << error << '\n' << Usage << Qt::endl;
+        err << "kasplan import: " << error << '\n' << ParadoxImportUsage() << Qt::endl;
         return 2;
     }
     const ParadoxImportOptions& options = parsed->options;

@@ -13,4 +13,7 @@ namespace kasplan {
 // the database cannot be opened or written. arguments start after "import".
 int runParadoxImportCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
+// "Gebruik: kasplan import paradox ...", the line a refusal ends with.
+QString ParadoxImportUsage();
+
 } // namespace kasplan

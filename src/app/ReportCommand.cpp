@@ -1,9 +1,9 @@
 #include "ReportCommand.h"
 
 #include "CommandDatabase.h"
+#include "MainGroupArgument.h"
 
 #include "db/TDMod.h"
-#include "db/rules/CodedValues.h"
 #include "reports/TKPcultivarListRepForm.h"
 
 #include <QGuiApplication>
@@ -17,8 +17,7 @@ namespace kasplan {
 
 namespace {
 
-const QString Usage = QStringLiteral(
-    "Gebruik: kasplan report cultivars --pdf BESTAND [--hoofdgroep N] [--units weeks|days]");
+const QString Usage = ReportCommandUsage();
 
 class Refusal : public std::runtime_error
 {
@@ -32,23 +31,6 @@ struct Request
     int hoofdgroep = 0; // 0: all main groups
     std::optional<int> unit;
 };
-
-// 1 to 10, or the group's abbreviation in any case.
-int mainGroup(const QString& text)
-{
-    bool number = false;
-    const int n = text.toInt(&number);
-    const int groups = int(CodedValues::HoofdgroepItems().size());
-    if (number && n >= 1 && n < groups)
-        return n;
-    for (int code = 1; code < groups && !number; ++code) {
-        if (CodedValues::HoofdgroepAfkText(code).compare(text, Qt::CaseInsensitive) == 0)
-            return code;
-    }
-    throw Refusal(QStringLiteral("onbekende hoofdgroep '%1' (1 tot %2, of een afkorting als TU)")
-                      .arg(text)
-                      .arg(groups - 1));
-}
 
 Request readArguments(const QStringList& arguments)
 {
@@ -69,7 +51,7 @@ Request readArguments(const QStringList& arguments)
             request.pdfFile = value();
             pdfGiven = true;
         } else if (option == QLatin1String("--hoofdgroep")) {
-            request.hoofdgroep = mainGroup(value());
+            request.hoofdgroep = MainGroupArgument(value(), 1);
         } else if (option == QLatin1String("--units")) {
             const QString units = value();
             if (units == QLatin1String("weeks"))
@@ -134,6 +116,12 @@ void writeReport(const Request& request)
 }
 
 } // namespace
+
+QString ReportCommandUsage()
+{
+    return QStringLiteral(
+        "Gebruik: kasplan report cultivars --pdf BESTAND [--hoofdgroep N] [--units weeks|days]");
+}
 
 int runReportCommand(const QStringList& arguments, QTextStream&, QTextStream& err)
 {

@@ -18,4 +18,7 @@ namespace kasplan {
 // it was.
 int runReportCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
+// "Gebruik: kasplan report ...", the line a refusal ends with.
+QString ReportCommandUsage();
+
 } // namespace kasplan

@@ -4,6 +4,7 @@
 #include "core/IniFile.h"
 #include "core/Locations.h"
 #include "core/TZHRegistry.h"
+#include "settings/TKPInstAlgForm.h"
 #include "widgets/TProgressBox.h"
 #include "widgets/WindowPlacement.h"
 
@@ -72,7 +73,7 @@ TKPglobalDmod::~TKPglobalDmod()
 
 void TKPglobalDmod::KPglobalDmodCreate()
 {
-    const ScopeExit applyUserSetsLoc([this] { m_registry.ApplyUserSetsLoc(); });
+    const ScopeExit applyUserSetsLoc([this] { TKPInstAlgForm::ApplyUserSetsLoc(m_registry); });
 
     m_registry.SetAppRootKey(TRegistryHive::rhLocalMachine);
     m_importPending = false;

@@ -17,10 +17,15 @@ QString belowHome(const QString& name)
 
 QString programFileDir()
 {
-    // Before the application object exists there is no program path; the
-    // working folder is the best stand-in then.
     if (QCoreApplication::instance())
         return QCoreApplication::applicationDirPath();
+    // The commands run before any application object exists. The working
+    // folder is wherever the user happens to be, so the program file is
+    // asked for directly (as Qt does), which keeps an installed copy on its
+    // own settings and folders.
+    const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    if (!program.isEmpty())
+        return QFileInfo(program).absolutePath();
     return QDir::currentPath();
 }
 

@@ -32,6 +32,25 @@ QString TZHRegistry::AppKeyDir() const
     return QDir::cleanPath(path);
 }
 
+bool TZHRegistry::MayWrite(TRegistryHive root) const
+{
+    TZHRegistry scope = *this;
+    scope.m_root = root;
+    const QString keyDir = scope.AppKeyDir();
+    if (QFileInfo(keyDir).isDir())
+        return SettingsKeyFile(keyDir).isWritable();
+    // The first write makes the missing levels.
+    QString path = keyDir;
+    while (!QFileInfo::exists(path)) {
+        const QString parent = QFileInfo(path).path();
+        if (parent == path)
+            return false;
+        path = parent;
+    }
+    const QFileInfo nearest(path);
+    return nearest.isDir() && nearest.isWritable();
+}
+
 std::optional<SettingsKeyFile> TZHRegistry::OpenAppKey(OpenMode mode) const
 {
     const QString keyDir = AppKeyDir();

@@ -80,6 +80,10 @@ public:
 
     // The folder of the application key below the current root.
     QString AppKeyDir() const;
+    // Whether this user may write the application key below the root: the
+    // key, or where it is missing the nearest folder above it that exists,
+    // is a folder this user may write.
+    bool MayWrite(TRegistryHive root) const;
 
     // The store of the running program. Until one is installed, a store with
     // version "4.0" and the "UserSetsLoc" choice applied, that writes no marker.

@@ -184,6 +184,10 @@ void TDMod::setUpCopies()
     // The copy views give every field of their tables, whatever the file holds.
     m_tbCdatacopy = makeTable(QStringLiteral("tbCdatacopy"), QStringLiteral("Cdata"));
     m_dsCdataCopy = makeSource(QStringLiteral("dsCdataCopy"), m_tbCdatacopy);
+    // Its filter names one cultivar exactly, also a name that ends in '*'.
+    db::FilterParser::Options exact;
+    exact.noPartialCompare = true;
+    m_tbCdatacopy->setFilterOptions(exact);
     m_tbCsizescopy = makeTable(QStringLiteral("tbCsizescopy"), QStringLiteral("Csizes"));
     m_tbCsizescopy->setMaster(m_dsCdataCopy, names({"Cultivar", "Source"}));
     m_dsSizesCopy = makeSource(QStringLiteral("dsSizesCopy"), m_tbCsizescopy);

@@ -190,8 +190,31 @@ public:
     // The item of the cultivar data window's main-group choice (0 "Alle").
     std::function<int()> CultivarWindowHoofdgroepHook;
     // The new-cultivar dialog: posts the new record and answers true when
-    // confirmed. Without it a new cultivar stays in insert for the caller.
+    // confirmed. Without it a new cultivar stays in insert for the caller,
+    // and a copy is kept as made.
     std::function<bool()> NewCultivarDialogHook;
+    // The size-selection dialog: answers true when a size was chosen, which
+    // is then the current record of tbSizes. Without it no size is chosen.
+    std::function<bool()> SizeSelDialogHook;
+    // The main group chosen in the cultivar data window's list (0 "Alle",
+    // 1..10); a new cultivar gets it. Without the window: 0.
+    std::function<int()> HoofdgroepChoiceHook;
+    int HoofdgroepChoice() const;
+
+    // ---- copies ----
+    // Adds a copy of the current cultivar, every field with it, under the
+    // first numbered variant of its source that the name does not use yet,
+    // and shows it in the new-cultivar dialog. Confirmed, the copy gets the
+    // cultivar's sizes, without their stock figures, and their standard-
+    // harvest records; cancelled, nothing of it stays. An error ends the
+    // copy, keeps the records posted before it and is passed on.
+    void CopyCultivar();
+    // Adds a copy of the current size record under the size chosen in the
+    // size-selection dialog, stock figures included; status "Toegevoegd".
+    // A cultivar without sizes gets an empty record with the size chosen.
+    // An error (the cultivar has that size already) cancels it and is
+    // passed on.
+    void CopySize();
 
 Q_SIGNALS:
     // A cultivar or size record, or one of its fields, changed: the main
@@ -244,6 +267,9 @@ private:
     void storeStockFlags(db::Database& database, const db::TableDef& cultivars,
                          const db::RowKey& key, bool pgVoorraad, bool broeiVoorraad);
     void tbCstdOogstOogstSizeChange();
+    class CopyScope;
+    void copySizesOf(CopyScope& scope, const QString& cultivar, const QString& source);
+    bool isCurrentCultivar(const QString& cultivar, const QString& source) const;
     bool cultivarWindowExists() const;
     bool cultivarWindowVisible() const;
     // ApplyCultivarFilter; the records are filtered again only when the

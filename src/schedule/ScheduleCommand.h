@@ -39,8 +39,8 @@ using CultivarRecordSource = std::function<ForcingValues(const CultivarRecordQue
 int runScheduleCommand(const QStringList& arguments, QTextStream& out, QTextStream& err,
                        const CultivarRecordSource& cultivarSource = {});
 
-// How the command is called, as the lines that --help prints below
-// "Gebruik: kasplan [--version]"; a refusal gives them on one line.
+// How the command is called, as the lines that `kasplan schedule --help`
+// prints below "Gebruik:"; a refusal gives them on one line.
 QStringList ScheduleSynopsis();
 
 // The schedule's state as the command prints it (one line, without newline).

@@ -53,9 +53,11 @@ UserPrompts::Button MessageBoxPrompts::message(Kind kind, const QString& text, i
         if (buttons & ours)
             standard |= theirs;
 
-    // The program's texts mark line breaks Windows-fashion.
+    // The program's texts mark line breaks Windows-fashion, a lone carriage
+    // return included.
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QMessageBox box(iconFor(kind), QApplication::applicationName(), shown, standard,
                     QApplication::activeWindow());
     for (const auto& [ours, theirs] : buttonPairs)

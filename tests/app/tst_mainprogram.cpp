@@ -5,6 +5,8 @@
 
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
+#include "core/CurrencySymbol.h"
+#include "core/IniFile.h"
 #include "core/Locations.h"
 #include "core/SettingsCatalog.h"
 #include "core/TZHRegistry.h"
@@ -20,17 +22,22 @@
 #include "schedule/calendar/TBarCalendar.h"
 #include "schedule/mainwindow/PeriodTablePanel.h"
 #include "schedule/mainwindow/TKMmainform.h"
+#include "settings/TBroeiDataOptDlg.h"
+#include "settings/TKPInstAlgForm.h"
 #include "support/ScriptedPrompts.h"
 #include "widgets/bound/TDBEdit.h"
 #include "widgets/bound/TDBNavigator.h"
+#include "widgets/TRadioGroup.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -79,6 +86,9 @@ private Q_SLOTS:
     void aChoiceNoLongerThereFallsBack_data();
     void aChoiceNoLongerThereFallsBack();
     void qtDialogsSpeakDutch();
+    void firstStartMovesTheCurrencyIntoTheDatabase();
+    void cultivarDataSettingsShowAtOnce();
+    void generalSettingsFromTheMainWindow();
 
 private:
     void start();
@@ -104,6 +114,7 @@ void TestMainProgram::cleanup()
     m_prompts.reset();
     m_running.reset();
     Clock::install(nullptr);
+    SetCurrencySymbol(QString());
     AppGlobals::Reset();
     qunsetenv("KASPLAN_HOME");
     m_home.reset();
@@ -455,6 +466,92 @@ void TestMainProgram::qtDialogsSpeakDutch()
                                            "(Debian package qt6-translations-l10n)");
     QCOMPARE(QCoreApplication::translate("QPrintDialog", "Print"), QStringLiteral("Afdrukken"));
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuleren"));
+}
+
+void TestMainProgram::firstStartMovesTheCurrencyIntoTheDatabase()
+{
+    TZHRegistry store;
+    store.SetVersion(QStringLiteral("4.0"));
+    store.WriteInteger(Setting::StdCurrency, 1);
+
+    start();
+    QVERIFY(DBaseIni());
+    QCOMPARE(DBaseIni()->ReadInteger(QStringLiteral("Currency"), QStringLiteral("Index"), -1), 1);
+    QVERIFY(!store.ValueExists(QStringLiteral("StdCurrency")));
+    db::TableView* sizes = m_program->DMod()->tbSizes();
+    sizes->edit();
+    sizes->fieldByName(QStringLiteral("StdBroeiKprijs"))->setValue(2.5);
+    QCOMPARE(sizes->fieldByName(QStringLiteral("StdBroeiKprijs"))->displayText(),
+             QStringLiteral("\u20AC 2,50"));
+    sizes->cancel();
+}
+
+// What the cultivar data window's settings button does: the data module
+// shows the settings; after OK with days and week numbers every window
+// follows.
+void TestMainProgram::cultivarDataSettingsShowAtOnce()
+{
+    start();
+    TKMmainform& w = *m_program->MainWindow();
+    TBroeiDataOptDlg* options = m_program->BroeiDataOptDlg();
+    QVERIFY(options);
+    bool confirmed = false;
+    QTimer::singleShot(0, options, [&] {
+        QTRY_VERIFY(options->isVisible());
+        options->PageControl1->setCurrentWidget(options->TabSheet1);
+        QTest::mouseClick(options->TussenTunitopt->Button(0), Qt::LeftButton, {}, QPoint(8, 8));
+        QTest::mouseClick(options->Kperiodunitopt->Button(0), Qt::LeftButton, {}, QPoint(8, 8));
+        QTest::mouseClick(options->ShowWeeknrs, Qt::LeftButton, {}, QPoint(8, 8));
+        QTest::mouseClick(options->OKBtn, Qt::LeftButton);
+        confirmed = !options->isVisible();
+        if (!confirmed)
+            options->reject();
+    });
+    m_program->DMod()->ShowDataOptions();
+    QVERIFY(confirmed);
+    QVERIFY2((*m_prompts)->shown().isEmpty(), qPrintable((*m_prompts)->texts().join('\n')));
+
+    // Alma Adamkiene 11/12: 91 cold days in period 1, 21 days after G.
+    QCOMPARE(w.PeriodePanel->WorDkoudeLabel->text(), QStringLiteral("Dagen Koude:"));
+    QCOMPARE(w.PeriodePanel->cell(QStringLiteral("wk1"))->text(), QStringLiteral("91"));
+    QCOMPARE(w.PeriodePanel->WorD20naGLabel->text(), QStringLiteral("Dagen 20oC na G"));
+    QCOMPARE(w.PeriodePanel->cell(QStringLiteral("WnaG"))->text(), QStringLiteral("21"));
+    // The captions the cultivar data window's labels show.
+    QCOMPARE(m_program->DMod()->TussenTCaption(), QStringLiteral("Dagen 20oC na G"));
+    QCOMPARE(m_program->DMod()->KoudeCaption(), QStringLiteral("Dagen Koude:"));
+    // The user goes back to the main window: its activation shows the week
+    // numbers.
+    w.activateWindow();
+    QTRY_VERIFY(w.isActiveWindow());
+    for (const TBarCalendar* cal : {w.Gcal, w.Kcal, w.Ical})
+        QTRY_VERIFY(cal->ShowWeeknrs());
+    QCOMPARE(TZHRegistry::current().ReadInteger(Setting::Kperiodunit), 1);
+}
+
+// "Instellingen" opens the general settings modally and activates the window
+// anew afterwards, so what changed meanwhile shows at once.
+void TestMainProgram::generalSettingsFromTheMainWindow()
+{
+    start();
+    TKMmainform& w = *m_program->MainWindow();
+    TKPInstAlgForm* general = m_program->KPInstAlgForm();
+    QVERIFY(general);
+    QVERIFY(!w.Gcal->ShowWeeknrs());
+    bool shown = false;
+    QTimer::singleShot(0, general, [&] {
+        QTRY_VERIFY(general->isVisible());
+        shown = general->isModal() && QApplication::activeModalWidget() == general;
+        TZHRegistry::current().WriteBool(Setting::ShowWeeknrs, true);
+        QTest::mouseClick(general->ColorBWrgroup->Button(1), Qt::LeftButton, {}, QPoint(8, 8));
+        QTest::mouseClick(general->OKBtn, Qt::LeftButton);
+    });
+    QTest::mouseClick(w.OptionsBtn, Qt::LeftButton);
+    QVERIFY(shown);
+    QVERIFY(!general->isVisible());
+    QVERIFY((*m_prompts)->shown().isEmpty());
+    QVERIFY(TZHRegistry::current().ReadBool(Setting::PrintBlackWhite));
+    for (const TBarCalendar* cal : {w.Gcal, w.Kcal, w.Ical})
+        QVERIFY(cal->ShowWeeknrs());
 }
 
 QTEST_MAIN(TestMainProgram)

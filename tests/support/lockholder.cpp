@@ -3,8 +3,8 @@
 // heartbeat going in its event loop until told to quit (or killed).
 //
 //   lockholder LOCATION USER     (LOCATION: a folder, or a server's libpq keywords)
-//   commands: edit TABLE KEY...   set TABLE FIELD VALUE   post TABLE
-//             cancel TABLE        quit
+//   commands: edit TABLE KEY...   append TABLE   set TABLE FIELD VALUE
+//             post TABLE          cancel TABLE   quit
 //   replies:  "ready" once, then "ok" or "error TEXT" (line breaks as " | ")
 
 #include "HelperChannel.h"
@@ -58,6 +58,8 @@ void run(const QStringList& command)
             if (!view.locate(key, values))
                 throw db::EngineError(db::ErrorKind::Other, QStringLiteral("no such record"));
             view.edit();
+        } else if (verb == QLatin1String("append")) {
+            view.append();
         } else if (verb == QLatin1String("set")) {
             view.fieldByName(command.value(2))->setValue(command.value(3));
         } else if (verb == QLatin1String("post")) {

@@ -95,12 +95,12 @@ void TestMessageBoxPrompts::answers()
     MessageBoxPrompts prompts;
     SeenBox seen;
     answerNextBox(seen, QMessageBox::StandardButton(click));
-    const auto result =
-        prompts.message(UserPrompts::Kind(kind), QStringLiteral("Eerste regel\r\ntweede regel"),
-                        buttons, UserPrompts::Button(defaultButton));
+    const auto result = prompts.message(UserPrompts::Kind(kind),
+                                        QStringLiteral("Eerste regel\r\ntweede regel\rderde"),
+                                        buttons, UserPrompts::Button(defaultButton));
     QCOMPARE(int(result), answer);
     QCOMPARE(seen.title, QStringLiteral("Kasplan"));
-    QCOMPARE(seen.text, QStringLiteral("Eerste regel\ntweede regel"));
+    QCOMPARE(seen.text, QStringLiteral("Eerste regel\ntweede regel\nderde"));
     QCOMPARE(int(seen.icon), icon);
     QCOMPARE(int(seen.buttons), shownButtons);
     QCOMPARE(int(seen.defaultButton), shownDefault);

@@ -4,6 +4,8 @@
 #include "EngineError.h"
 #include "FloatFormat.h"
 
+#include "core/CurrencySymbol.h"
+
 #include <QLocale>
 
 #include <cmath>
@@ -179,9 +181,8 @@ QVariant Field::coerce(const QVariant& value) const
     return value;
 }
 
-QString Field::ownText(bool displayText) const
+QString Field::ownTextOf(const QVariant& v, bool displayText) const
 {
-    const QVariant v = value();
     if (v.isNull())
         return {};
     const QLocale locale;
@@ -202,7 +203,7 @@ QString Field::ownText(bool displayText) const
         if (displayText && !m_displayFormat.isEmpty())
             return formatFloat(m_displayFormat, v.toDouble(), locale);
         if (displayText)
-            return locale.toCurrencyString(v.toDouble());
+            return FormatMoney(v.toDouble(), locale);
         return locale.toString(v.toDouble(), 'f', 2).remove(locale.groupSeparator());
     case FieldType::Date:
         return locale.toString(v.toDate(), QLocale::ShortFormat);

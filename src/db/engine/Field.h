@@ -111,7 +111,9 @@ public:
     void setText(const QString& text);
 
     // The field's own conversions, which handlers may build on.
-    QString ownText(bool displayText) const;
+    QString ownText(bool displayText) const { return ownTextOf(value(), displayText); }
+    // The same for a value of this field read elsewhere (another record).
+    QString ownTextOf(const QVariant& value, bool displayText) const;
     QVariant valueFromText(const QString& text) const;
     QVariant coerce(const QVariant& value) const;
 

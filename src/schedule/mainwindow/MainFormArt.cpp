@@ -7,13 +7,11 @@
 
 namespace kasplan {
 
-QPixmap KasplanLogo(int size)
+void PaintKasplanLogo(QPainter& p, qreal side)
 {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
+    p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 80.0, size / 80.0);
+    p.scale(side / 80.0, side / 80.0);
 
     // The greenhouse: glass panes under a pointed roof.
     p.setPen(QPen(QColor(40, 90, 60), 2));
@@ -54,7 +52,29 @@ QPixmap KasplanLogo(int size)
     cup.cubicTo(52, 40, 46, 47, 40, 47);
     cup.cubicTo(34, 47, 28, 40, 30, 28);
     p.drawPath(cup);
-    return pixmap;
+    p.restore();
+}
+
+QImage KasplanLogoImage(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    PaintKasplanLogo(p, size);
+    return image;
+}
+
+QPixmap KasplanLogo(int size)
+{
+    return QPixmap::fromImage(KasplanLogoImage(size));
+}
+
+QIcon KasplanIcon()
+{
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addPixmap(KasplanLogo(size));
+    return icon;
 }
 
 QIcon PrinterGlyph()

@@ -4,7 +4,9 @@
 #include "core/ErrorBarrier.h"
 #include "db/engine/DataSet.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QInputEvent>
 #include <QKeyEvent>
 
 #include <algorithm>
@@ -96,6 +98,42 @@ void TDBGrid::setFieldColumnHidden(const QString& field, bool hidden)
     }
 }
 
+void TDBGrid::setMultiSelect(bool on)
+{
+    m_multiSelect = on;
+    m_marked = false;
+    setSelectionMode(on ? QAbstractItemView::ExtendedSelection
+                        : QAbstractItemView::SingleSelection);
+    showCurrentRow(m_model->currentRow());
+}
+
+QList<int> TDBGrid::SelectedRows() const
+{
+    QList<int> rows;
+    if (!m_multiSelect || !m_marked)
+        return rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+QItemSelectionModel::SelectionFlags TDBGrid::selectionCommand(const QModelIndex& index,
+                                                              const QEvent* event) const
+{
+    const QItemSelectionModel::SelectionFlags command = QTableView::selectionCommand(index, event);
+    if (!m_multiSelect || command == QItemSelectionModel::NoUpdate)
+        return command;
+    // As Qt decides: by the event's modifiers, or the keyboard's without one.
+    // Dragging over rows with the button down marks them too.
+    const Qt::KeyboardModifiers modifiers =
+        event && event->isInputEvent() ? static_cast<const QInputEvent*>(event)->modifiers()
+                                       : QGuiApplication::keyboardModifiers();
+    m_marked = (modifiers & (Qt::ControlModifier | Qt::ShiftModifier)) ||
+               (event && event->type() == QEvent::MouseMove);
+    return command;
+}
+
 void TDBGrid::keyboardSearch(const QString&) {}
 
 void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
@@ -108,14 +146,22 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
     // When the view cannot move (a pending change is refused), the error is
     // shown and the grid goes back to the view's record once the selection
     // has settled.
-    if (!Guarded([&] { m_model->setCurrentRow(current.row()); }))
+    m_moving = true;
+    const bool moved = Guarded([&] { m_model->setCurrentRow(current.row()); });
+    m_moving = false;
+    if (!moved)
         QMetaObject::invokeMethod(
             this, [this] { showCurrentRow(m_model->currentRow()); }, Qt::QueuedConnection);
 }
 
 void TDBGrid::showCurrentRow(int row)
 {
+    if (m_moving && row == currentIndex().row()) {
+        scrollTo(currentIndex());
+        return;
+    }
     m_following = true;
+    m_marked = false;
     if (row < 0) {
         clearSelection();
         selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);

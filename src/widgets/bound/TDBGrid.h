@@ -35,12 +35,21 @@ public:
     // A cell editor is open: keys like Delete and Insert belong to its text.
     bool cellEditorOpen() const { return state() == QAbstractItemView::EditingState; }
 
+    // With multiple selection on, Ctrl+click, Shift+click and Shift with
+    // the arrow keys mark rows; a plain click or move marks none, and the
+    // current row alone is no selection.
+    void setMultiSelect(bool on);
+    // The rows marked, in the view's order; empty when none are.
+    QList<int> SelectedRows() const;
+
 protected:
     // Typing in the grid searches nothing here: the window that holds the
     // grid decides what letters do.
     void keyboardSearch(const QString& search) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void keyPressEvent(QKeyEvent* event) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
 
 private:
     void showCurrentRow(int row);
@@ -52,6 +61,10 @@ private:
     bool m_following = false;
     int m_column = 0;
     bool m_keepColumn = false;
+    // The grid moves the view itself: its selection is already made.
+    bool m_moving = false;
+    bool m_multiSelect = false;
+    mutable bool m_marked = false;
 };
 
 } // namespace kasplan
