@@ -17,6 +17,7 @@
 #include "schedule/mainwindow/TKMmainform.h"
 #include "settings/TBroeiDataOptDlg.h"
 #include "settings/TKPInstAlgForm.h"
+#include "widgets/TRadioGroup.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -135,7 +136,15 @@ void MainProgram::Create()
         if (m_mainForm)
             m_mainForm->CultivarGegBox->hide();
     });
-    CreationStep([this] { m_instAlgForm = std::make_unique<TKPInstAlgForm>(m_mainForm.get()); });
+    CreationStep([this] {
+        m_instAlgForm = std::make_unique<TKPInstAlgForm>(m_mainForm.get());
+        if (m_cdataForm) {
+            TKPInstAlgForm* general = m_instAlgForm.get();
+            m_cdataForm->ApplyCurrencyHook = [general] {
+                general->SetCurrencySymbol(general->StdCurrencyRGroup->ItemIndex());
+            };
+        }
+    });
     CreationStep([this] {
         if (m_dmod)
             m_broeiDataOptDlg = std::make_unique<TBroeiDataOptDlg>(*m_dmod, m_mainForm.get());

@@ -16,6 +16,7 @@
 #include "widgets/DesignFont.h"
 #include "widgets/MessageBoxPrompts.h"
 #include "widgets/TProgressBox.h"
+#include "widgets/bound/GridClipboardExport.h"
 #include "widgets/bound/TDBGrid.h"
 #include "widgets/bound/TDBNavigator.h"
 
@@ -369,6 +370,8 @@ void TCdataForm::showEvent(QShowEvent* event)
 
 void TCdataForm::FormShow()
 {
+    if (ApplyCurrencyHook)
+        Guarded([this] { ApplyCurrencyHook(); });
     // Other copies may have changed the tables since the window was last up.
     Guarded([this] {
         if (m_dmod.tbCdata()->isActive())
@@ -519,17 +522,22 @@ void TCdataForm::OptionsBtnClick()
 
 void TCdataForm::CopyButtonClick()
 {
-    notAvailable(QStringLiteral("Het kopieren van een cultivar"));
+    Guarded([this] { m_dmod.CopyCultivar(); });
 }
 
 void TCdataForm::Button1Click()
 {
-    notAvailable(QStringLiteral("Het kopieren van een zift"));
+    Guarded([this] { m_dmod.CopySize(); });
 }
 
 void TCdataForm::CopyToClipboard()
 {
-    notAvailable(QStringLiteral("Het kopieren van de cultivarlijst naar het klembord"));
+    // Whichever grid asked, the grower wants the cultivar list; the window
+    // takes no input meanwhile and comes back however the export ends.
+    setEnabled(false);
+    Guarded([this] { GridClipboardExport(*DBGrid1).Run(); });
+    setEnabled(true);
+    show();
 }
 
 void TCdataForm::KopieerGrondnaarwaterBtnMouseDown(Qt::KeyboardModifiers modifiers)

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -38,6 +40,10 @@ public:
     // (none: printing says it is not available).
     explicit TCdataForm(TDMod& dmod, TFormPreview* preview = nullptr, QWidget* parent = nullptr);
     ~TCdataForm() override;
+
+    // Sets the program's currency symbol from the general settings' standard
+    // currency; run each time the window is shown.
+    std::function<void()> ApplyCurrencyHook;
 
     // The item of the main-group choice: 0 "Alle", 1..10 a main group.
     int HoofdgroepIndex() const;

@@ -25,9 +25,9 @@
 #include "settings/TBroeiDataOptDlg.h"
 #include "settings/TKPInstAlgForm.h"
 #include "support/ScriptedPrompts.h"
+#include "widgets/TRadioGroup.h"
 #include "widgets/bound/TDBEdit.h"
 #include "widgets/bound/TDBNavigator.h"
-#include "widgets/TRadioGroup.h"
 
 #include <QApplication>
 #include <QCheckBox>

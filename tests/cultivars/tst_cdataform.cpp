@@ -19,8 +19,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -103,6 +105,8 @@ private Q_SLOTS:
     void lockedRecordsOfAnotherUser();
     void closeQueryKeepsWhatCannotBeSaved();
     void printEndsOnTheFirstCultivar();
+    void clipboardGetsTheCultivarListFromEitherGrid();
+    void copyButtonsRunTheCopyDialogs();
 
 private:
     void showWindow();
@@ -658,6 +662,66 @@ void TestCdataForm::printEndsOnTheFirstCultivar()
     QTest::mouseClick(m_form->PrintBtn, Qt::LeftButton);
     QVERIFY(previewShown);
     QCOMPARE(current(), QStringLiteral("Abba"));
+    QVERIFY2((*m_prompts)->shown().isEmpty(), qPrintable((*m_prompts)->texts().join('\n')));
+}
+
+// Ctrl+C in the size grid and the popup item of the list both copy the
+// listed cultivars, not the sizes; the window takes input again afterwards.
+void TestCdataForm::clipboardGetsTheCultivarListFromEitherGrid()
+{
+    showWindow();
+    m_form->HoofdgroepComboBox->setCurrentIndex(1);
+    goTo(QStringLiteral("Apeldoorn"), QStringLiteral("NL"));
+    const QString header = QStringLiteral("Cultivar\tHerkomst\tHoofdgroep\tArtikelcode "
+                                          "bollen\tCertifNr\tArtikelcode bloemen\tProducttype "
+                                          "bloemen\r\n");
+    const auto firstColumn = [](const QString& text) {
+        QStringList names;
+        for (const QString& line : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts).mid(1))
+            names << line.section(QLatin1Char('\t'), 0, 0);
+        return names;
+    };
+    const QStringList tulips{QStringLiteral("Abba"), QStringLiteral("abc"),
+                             QStringLiteral("Apeldoorn")};
+
+    QGuiApplication::clipboard()->clear();
+    m_form->BroeidataSizesDBGrid->setFocus();
+    QTest::keyClick(m_form->BroeidataSizesDBGrid, Qt::Key_C, Qt::ControlModifier);
+    const QString fromSizes = QGuiApplication::clipboard()->text();
+    QVERIFY2(fromSizes.startsWith(header), qPrintable(fromSizes));
+    QCOMPARE(firstColumn(fromSizes), tulips);
+    QVERIFY(m_form->isEnabled());
+
+    QGuiApplication::clipboard()->clear();
+    m_form->HoofdgroepComboBox->setCurrentIndex(0);
+    QVERIFY(m_form->PopupMenu1->actions().contains(m_form->KopieerNaarClipboard));
+    m_form->KopieerNaarClipboard->trigger();
+    QCOMPARE(firstColumn(QGuiApplication::clipboard()->text()).size(), 5);
+    QVERIFY(m_form->isEnabled());
+    QVERIFY(m_form->isVisible());
+    QVERIFY2((*m_prompts)->shown().isEmpty(), qPrintable((*m_prompts)->texts().join('\n')));
+}
+
+// The two "&C" buttons open the copy dialogs of the cultivar and the size;
+// cancelled there, nothing is added.
+void TestCdataForm::copyButtonsRunTheCopyDialogs()
+{
+    int sizeDialogs = 0;
+    m_dmod->SizeSelDialogHook = [&] {
+        ++sizeDialogs;
+        return false;
+    };
+    showWindow();
+    goTo(QStringLiteral("Apeldoorn"), QStringLiteral("NL"));
+    QTest::mouseClick(m_form->CopyButton, Qt::LeftButton);
+    QCOMPARE(m_newCultivarDialogs, 1);
+    QCOMPARE(m_dmod->tbCdata()->recordCount(), 5);
+
+    goTo(QStringLiteral("Apeldoorn"), QStringLiteral("NL"));
+    QTest::mouseClick(m_form->Button1, Qt::LeftButton);
+    QCOMPARE(sizeDialogs, 1);
+    QCOMPARE(m_dmod->tbCsizes()->recordCount(), 2);
+    QCOMPARE(m_dmod->tbCsizes()->state(), State::Browse);
     QVERIFY2((*m_prompts)->shown().isEmpty(), qPrintable((*m_prompts)->texts().join('\n')));
 }
 
