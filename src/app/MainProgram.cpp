@@ -37,7 +37,7 @@ MainProgram::~MainProgram()
     if (m_dmod) {
         m_dmod->CultivarWindowExistsHook = nullptr;
         m_dmod->CultivarWindowVisibleHook = nullptr;
-        m_dmod->CultivarWindowHoofdgroepHook = nullptr;
+        m_dmod->HoofdgroepChoiceHook = nullptr;
     }
     m_cdataForm.reset();
     m_formPreview.reset();
@@ -131,7 +131,7 @@ void MainProgram::Create()
         TCdataForm* form = m_cdataForm.get();
         m_dmod->CultivarWindowExistsHook = [] { return true; };
         m_dmod->CultivarWindowVisibleHook = [form] { return form->isVisible(); };
-        m_dmod->CultivarWindowHoofdgroepHook = [form] { return form->HoofdgroepIndex(); };
+        m_dmod->HoofdgroepChoiceHook = [form] { return form->HoofdgroepIndex(); };
         // The main window shows its cultivar data again when it is activated.
         if (m_mainForm)
             m_mainForm->CultivarGegBox->hide();

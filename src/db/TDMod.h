@@ -187,8 +187,6 @@ public:
     // Whether the cultivar data window exists, and is visible.
     std::function<bool()> CultivarWindowExistsHook;
     std::function<bool()> CultivarWindowVisibleHook;
-    // The item of the cultivar data window's main-group choice (0 "Alle").
-    std::function<int()> CultivarWindowHoofdgroepHook;
     // The new-cultivar dialog: posts the new record and answers true when
     // confirmed. Without it a new cultivar stays in insert for the caller,
     // and a copy is kept as made.

@@ -356,7 +356,7 @@ void TestMainProgram::cultivarWindowOpensFromTheMainWindowAndClosesWithIt()
     QCOMPARE(form->Panel2->text(), dmod.CultivarCountText());
     // Its main-group choice is the one a new cultivar gets.
     form->HoofdgroepComboBox->setCurrentIndex(6);
-    QCOMPARE(dmod.CultivarWindowHoofdgroepHook(), 6);
+    QCOMPARE(dmod.HoofdgroepChoice(), 6);
     QCOMPARE(dmod.tbCdata()->recordCount(), 0);
     QCOMPARE(form->Panel2->text(), QStringLiteral("Totaal 0 Cultivars"));
 
