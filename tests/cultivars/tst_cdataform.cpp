@@ -107,6 +107,7 @@ private Q_SLOTS:
     void printEndsOnTheFirstCultivar();
     void clipboardGetsTheCultivarListFromEitherGrid();
     void copyButtonsRunTheCopyDialogs();
+    void sizeTheCultivarHasIsRefused();
 
 private:
     void showWindow();
@@ -723,6 +724,39 @@ void TestCdataForm::copyButtonsRunTheCopyDialogs()
     QCOMPARE(m_dmod->tbCsizes()->recordCount(), 2);
     QCOMPARE(m_dmod->tbCsizes()->state(), State::Browse);
     QVERIFY2((*m_prompts)->shown().isEmpty(), qPrintable((*m_prompts)->texts().join('\n')));
+}
+
+// A size chosen in the grid's "Zift" cell that the cultivar has already is
+// refused with the key-violation message; the new row stays to be put right.
+void TestCdataForm::sizeTheCultivarHasIsRefused()
+{
+    showWindow();
+    goTo(QStringLiteral("Apeldoorn"), QStringLiteral("NL"));
+    TDBGrid* sizes = m_form->BroeidataSizesDBGrid;
+    sizes->setFocus();
+    QTest::keyClick(sizes, Qt::Key_Insert);
+    QCOMPARE(m_dmod->tbCsizes()->state(), State::Insert);
+    sizes->setCurrentIndex(sizes->model()->index(m_dmod->tbCsizes()->currentIndex(), 0));
+    QTest::keyClick(sizes, Qt::Key_F2);
+    QVERIFY(sizes->cellEditorOpen());
+    auto* choice = qobject_cast<QComboBox*>(QApplication::focusWidget());
+    QVERIFY(choice);
+    QCOMPARE(choice->maxVisibleItems(), 14);
+    // The last of the size list, as the user picks it.
+    QTest::keyClick(choice, Qt::Key_End);
+    QCOMPARE(choice->currentText(), QStringLiteral("12/+"));
+    QTest::keyClick(choice, Qt::Key_Return);
+    QTRY_VERIFY(!sizes->cellEditorOpen());
+    QTest::mouseClick(m_form->DBNavigator1->PostButton, Qt::LeftButton);
+
+    QCOMPARE((*m_prompts)->texts(),
+             QStringList{QStringLiteral("Error KP 11\r\nZift bestaat reeds;\r\nwijzig Zift of "
+                                        "druk op Escape\r\nof Annuleer wijziging (knopje boven "
+                                        "tabel)!")});
+    QCOMPARE(m_dmod->tbCsizes()->state(), State::Insert);
+    QTest::mouseClick(m_form->DBNavigator1->CancelButton, Qt::LeftButton);
+    QCOMPARE(m_dmod->tbCsizes()->recordCount(), 2);
+    QCOMPARE(storedDk_p1_w({"Apeldoorn", "NL", "12/+"}), 14);
 }
 
 QTEST_MAIN(TestCdataForm)
