@@ -36,6 +36,8 @@ class TCdataForm : public QWidget
     Q_OBJECT
 
 public:
+    static constexpr int HelpContext = 10400;
+
     // preview: the print preview window the cultivar list is printed through
     // (none: printing says it is not available).
     explicit TCdataForm(TDMod& dmod, TFormPreview* preview = nullptr, QWidget* parent = nullptr);
