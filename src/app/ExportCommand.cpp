@@ -8,9 +8,12 @@
 #include "db/engine/RecordLines.h"
 #include "db/engine/TableView.h"
 
+#include <QFileDevice>
 #include <QSaveFile>
 #include <QSet>
 
+#include <algorithm>
+#include <numeric>
 #include <optional>
 #include <stdexcept>
 
@@ -83,47 +86,87 @@ Request readArguments(const QStringList& arguments)
     return request;
 }
 
-QString cultivarKey(db::DataSet& view, const db::Field* cultivar, const db::Field* source, int row)
+std::vector<int> rowsFrom(int first, int count)
 {
-    return view.valueAt(row, cultivar).toString() + QLatin1Char('\n') +
-           view.valueAt(row, source).toString();
+    std::vector<int> rows(size_t(std::max(count, 0)));
+    std::iota(rows.begin(), rows.end(), first);
+    return rows;
 }
 
-QString cultivarLines(TDMod& dmod, db::TextFormat format)
+// The lines of a view's records at rows, in UTF-8, gathered block by block
+// so that only the bytes stay.
+class Lines
+{
+public:
+    Lines(db::DataSet& view, const QList<db::TextColumn>& columns, db::TextFormat format)
+        : m_lines(view, columns, format)
+    {
+        QString header;
+        m_lines.appendHeader(header);
+        bytes = header.toUtf8();
+    }
+    void append(const std::vector<int>& rows)
+    {
+        QString text;
+        m_lines.appendRecords(text, rows);
+        bytes += text.toUtf8();
+    }
+    QByteArray bytes;
+
+private:
+    db::RecordLines m_lines;
+};
+
+constexpr int RowsPerBlock = 4096;
+
+QByteArray cultivarLines(TDMod& dmod, db::TextFormat format)
 {
     db::TableView& cultivars = *dmod.tbCdata();
-    const db::RecordLines lines(cultivars, ExportColumns::CultivarList(), format);
-    QString text;
-    lines.appendHeader(text);
-    for (int row = 0; row < cultivars.recordCount(); ++row)
-        lines.appendRecord(text, row);
-    return text;
+    Lines lines(cultivars, ExportColumns::CultivarList(), format);
+    for (int first = 0; first < cultivars.recordCount(); first += RowsPerBlock)
+        lines.append(rowsFrom(first, std::min(RowsPerBlock, cultivars.recordCount() - first)));
+    return lines.bytes;
+}
+
+// Cultivar and source of the records at rows, one text each.
+QList<QString> cultivarKeys(db::DataSet& view, const std::vector<int>& rows)
+{
+    const QList<const db::Field*> key{view.fieldByName(QStringLiteral("Cultivar")),
+                                      view.fieldByName(QStringLiteral("Source"))};
+    QList<QString> keys;
+    keys.reserve(qsizetype(rows.size()));
+    for (const QVariantList& values : view.valuesAt(rows, key))
+        keys.append(values.at(0).toString() + QLatin1Char('\n') + values.at(1).toString());
+    return keys;
 }
 
 // The sizes of the cultivars listed, in the list's order and then by size:
 // the order of the size table's key.
-QString sizeLines(TDMod& dmod, db::TextFormat format)
+QByteArray sizeLines(TDMod& dmod, db::TextFormat format)
 {
     db::TableView& cultivars = *dmod.tbCdata();
-    db::TableView& sizes = *dmod.tbAllCsizes();
     QSet<QString> listed;
-    {
-        const db::Field* cultivar = cultivars.fieldByName(QStringLiteral("Cultivar"));
-        const db::Field* source = cultivars.fieldByName(QStringLiteral("Source"));
-        listed.reserve(cultivars.recordCount());
-        for (int row = 0; row < cultivars.recordCount(); ++row)
-            listed.insert(cultivarKey(cultivars, cultivar, source, row));
+    listed.reserve(cultivars.recordCount());
+    for (int first = 0; first < cultivars.recordCount(); first += RowsPerBlock) {
+        for (const QString& key :
+             cultivarKeys(cultivars,
+                          rowsFrom(first, std::min(RowsPerBlock, cultivars.recordCount() - first))))
+            listed.insert(key);
     }
-    const db::Field* cultivar = sizes.fieldByName(QStringLiteral("Cultivar"));
-    const db::Field* source = sizes.fieldByName(QStringLiteral("Source"));
-    const db::RecordLines lines(sizes, ExportColumns::SizeTable(), format);
-    QString text;
-    lines.appendHeader(text);
-    for (int row = 0; row < sizes.recordCount(); ++row) {
-        if (listed.contains(cultivarKey(sizes, cultivar, source, row)))
-            lines.appendRecord(text, row);
+    db::TableView& sizes = *dmod.tbAllCsizes();
+    Lines lines(sizes, ExportColumns::SizeTable(), format);
+    for (int first = 0; first < sizes.recordCount(); first += RowsPerBlock) {
+        const std::vector<int> block =
+            rowsFrom(first, std::min(RowsPerBlock, sizes.recordCount() - first));
+        const QList<QString> owners = cultivarKeys(sizes, block);
+        std::vector<int> rows;
+        for (size_t i = 0; i < block.size(); ++i) {
+            if (listed.contains(owners.at(qsizetype(i))))
+                rows.push_back(block[i]);
+        }
+        lines.append(rows);
     }
-    return text;
+    return lines.bytes;
 }
 
 void writeExport(const Request& request, QTextStream& out)
@@ -137,17 +180,16 @@ void writeExport(const Request& request, QTextStream& out)
             refuse(QStringLiteral("het bestand '%1' kan niet geschreven worden: %2")
                        .arg(*request.outputFile, file->errorString()));
     }
-    QString text;
+    QByteArray bytes;
     {
         CommandDatabase database;
         TDMod& dmod = database.DMod();
         if (request.hoofdgroep > 0)
             dmod.SetHoofdgroepFilter(request.hoofdgroep);
-        text = request.table == Table::Cultivars ? cultivarLines(dmod, request.format)
-                                                 : sizeLines(dmod, request.format);
+        bytes = request.table == Table::Cultivars ? cultivarLines(dmod, request.format)
+                                                  : sizeLines(dmod, request.format);
     }
     if (file) {
-        const QByteArray bytes = text.toUtf8();
         if (file->write(bytes) != bytes.size() || !file->commit())
             refuse(QStringLiteral("het bestand '%1' kan niet geschreven worden: %2")
                        .arg(*request.outputFile, file->errorString()));
@@ -155,9 +197,16 @@ void writeExport(const Request& request, QTextStream& out)
     }
     // Everything is read before the first byte goes out, so a failure
     // leaves standard output empty.
-    out << text;
     out.flush();
-    if (out.status() != QTextStream::Ok)
+    bool written = false;
+    if (auto* device = qobject_cast<QFileDevice*>(out.device())) {
+        written = device->write(bytes) == bytes.size() && device->flush();
+    } else {
+        out << QString::fromUtf8(bytes);
+        out.flush();
+        written = out.status() == QTextStream::Ok;
+    }
+    if (!written)
         refuse(QStringLiteral("de standaarduitvoer kan niet geschreven worden"));
 }
 

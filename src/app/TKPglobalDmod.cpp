@@ -3,6 +3,7 @@
 #include "core/AppGlobals.h"
 #include "core/IniFile.h"
 #include "core/Locations.h"
+#include "core/LockedFileUpdate.h"
 #include "core/TZHRegistry.h"
 #include "settings/TKPInstAlgForm.h"
 #include "widgets/TProgressBox.h"
@@ -91,7 +92,9 @@ void TKPglobalDmod::KPglobalDmodCreate()
     // the standard database and its version file are made in it.
     if (QDir::cleanPath(databaseDir) == QDir::cleanPath(Locations::standardDatabaseDir()))
         QDir().mkpath(databaseDir);
-    m_dbaseIni = std::make_unique<IniFile>(QDir(databaseDir).filePath(QLatin1String(DBaseIniName)));
+    const QString dbaseIniFile = QDir(databaseDir).filePath(QLatin1String(DBaseIniName));
+    removeDeadLock(dbaseIniFile);
+    m_dbaseIni = std::make_unique<IniFile>(dbaseIniFile);
     AppGlobals::SetDBaseIni(m_dbaseIni.get());
 
     m_hooks.OpenDatabase(alias);

@@ -4,6 +4,7 @@
 
 #include "core/AppGlobals.h"
 #include "core/Locations.h"
+#include "core/LockedFileUpdate.h"
 #include "core/Version.h"
 
 #include <QDir>
@@ -39,6 +40,9 @@ std::unique_ptr<RunningCopyLock> UnitStartup()
     if (running->IsOnlyCopy())
         removeStaleFiles();
     running->Share();
+    // A copy killed while it saved a setting may have left its lock behind.
+    removeDeadLocksBelow(Locations::machineSettingsDir());
+    removeDeadLocksBelow(Locations::userSettingsDir());
     return running;
 }
 

@@ -1,6 +1,8 @@
 #include "LockedFileUpdate.h"
 
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
 
@@ -58,6 +60,30 @@ void updateFileLocked(const QString& fileName,
         fail(fileName, save.errorString());
     if (save.write(*replacement) != replacement->size() || !save.commit())
         fail(fileName, save.errorString());
+}
+
+void removeDeadLock(const QString& fileName)
+{
+    const QString lockName = fileName + QStringLiteral(".lock");
+    if (!QFileInfo::exists(lockName))
+        return;
+    QLockFile lock(lockName);
+    lock.setStaleLockTime(staleLockMs);
+    // Taking the lock succeeds only when its copy is gone; letting go of it
+    // removes the file.
+    if (lock.tryLock(0))
+        lock.unlock();
+}
+
+void removeDeadLocksBelow(const QString& folder)
+{
+    static const QLatin1String suffix(".lock");
+    QDirIterator it(folder, {QStringLiteral("*.lock")}, QDir::Files | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString lockName = it.next();
+        removeDeadLock(lockName.left(lockName.size() - suffix.size()));
+    }
 }
 
 } // namespace kasplan

@@ -23,4 +23,13 @@ namespace kasplan {
 void updateFileLocked(const QString& fileName,
                       const std::function<std::optional<QByteArray>(const QByteArray&)>& change);
 
+// Removes the lock file beside `fileName` when the copy that made it is gone.
+// A copy killed just after it replaced the file, before it let go of the lock,
+// leaves a lock that no later write clears when no later copy changes that
+// file. A lock of a running copy, or of another computer, stays.
+void removeDeadLock(const QString& fileName);
+
+// The same for every lock file in `folder` and below it.
+void removeDeadLocksBelow(const QString& folder);
+
 } // namespace kasplan

@@ -20,7 +20,7 @@ namespace {
 const QString kStatus = QStringLiteral("Status");
 const QString kAdded = QStringLiteral("Toegevoegd");
 
-// The stock figures of a size: a copied cultivar starts without stock.
+// A copied size belongs to the copy, and starts without stock.
 const QStringList kSizeFieldsNotCopied = {
     QStringLiteral("Cultivar"),    QStringLiteral("Source"),     QStringLiteral("Aantal"),
     QStringLiteral("PG_fusten"),   QStringLiteral("PG_perfust"), QStringLiteral("PG_voorraad"),
@@ -84,11 +84,29 @@ public:
         // Filtered before it opens: the copy never reads the whole table.
         m_dmod.m_tbCdatacopy->setFilter(sameNameFilter(cultivar));
         m_dmod.m_tbCdatacopy->setFiltered(true);
-        m_dmod.m_tbCdatacopy->open();
-        m_dmod.m_tbCsizescopy->open();
-        m_dmod.m_tbCstdOogstCopy->open();
+        try {
+            m_dmod.m_tbCdatacopy->open();
+            m_dmod.m_tbCsizescopy->open();
+            m_dmod.m_tbCstdOogstCopy->open();
+        } catch (...) {
+            release();
+            throw;
+        }
     }
-    ~CopyScope()
+    ~CopyScope() { release(); }
+    CopyScope(const CopyScope&) = delete;
+    CopyScope& operator=(const CopyScope&) = delete;
+
+    // Makes the cultivar's record current in tbCdatacopy, and with it its
+    // sizes in tbCsizescopy.
+    bool findCultivar(const QString& cultivar, const QString& source)
+    {
+        return m_dmod.m_tbCdatacopy->locate({QStringLiteral("Cultivar"), QStringLiteral("Source")},
+                                            {cultivar, source});
+    }
+
+private:
+    void release() noexcept
     {
         for (db::TableView* view :
              {m_dmod.m_tbCstdOogstCopy, m_dmod.m_tbCsizescopy, m_dmod.m_tbCdatacopy}) {
@@ -103,18 +121,7 @@ public:
         m_dmod.m_InternalEdit = false;
         m_dmod.m_Copying = false;
     }
-    CopyScope(const CopyScope&) = delete;
-    CopyScope& operator=(const CopyScope&) = delete;
 
-    // Makes the cultivar's record current in tbCdatacopy, and with it its
-    // sizes in tbCsizescopy.
-    bool findCultivar(const QString& cultivar, const QString& source)
-    {
-        return m_dmod.m_tbCdatacopy->locate({QStringLiteral("Cultivar"), QStringLiteral("Source")},
-                                            {cultivar, source});
-    }
-
-private:
     TDMod& m_dmod;
 };
 

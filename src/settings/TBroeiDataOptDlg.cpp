@@ -108,10 +108,17 @@ TBroeiDataOptDlg::TBroeiDataOptDlg(TDMod& dmod, QWidget* parent)
                                     TDBNavigator::MoveButtons | TDBNavigator::EditButtons)),
       OogstverDBgrid(new TDBGrid(
           dmod.dsSizes(),
-          {Column{QStringLiteral("Size"), QStringLiteral("Zift"), 64},
-           Column{QStringLiteral("QtyUnit"), QStringLiteral("Std.Eenheid"), 70},
-           Column{QStringLiteral("Gebruikstype"), QStringLiteral("Std.Gebruikstype"), 90},
-           Column{QStringLiteral("StdBroeiKprijs"), QString(), 80}},
+          {Column{.field = QStringLiteral("Size"), .title = QStringLiteral("Zift"), .width = 64},
+           Column{.field = QStringLiteral("QtyUnit"),
+                  .title = QStringLiteral("Std.Eenheid"),
+                  .width = 70,
+                  .pickList = {QStringLiteral("Kg"), QStringLiteral("Stuks")}},
+           Column{.field = QStringLiteral("Gebruikstype"),
+                  .title = QStringLiteral("Std.Gebruikstype"),
+                  .width = 90,
+                  .pickList = {QStringLiteral("Leverbaar"), QStringLiteral("Plantgoed"),
+                               QStringLiteral("Ongeraapt"), QStringLiteral("Overig")}},
+           Column{.field = QStringLiteral("StdBroeiKprijs"), .width = 80}},
           TabSheet2)),
       UseKasplanCBox(checkBox(TabSheet3, "UseKasplanCBox",
                               QStringLiteral("Gebruik Kasplan Cultivar gegevens"),
@@ -180,9 +187,8 @@ TBroeiDataOptDlg::TBroeiDataOptDlg(TDMod& dmod, QWidget* parent)
     for (const auto& [navButton, hint] : hints)
         navButton->setToolTip(QString::fromUtf8(hint));
     OogstverDBgrid->setObjectName(QStringLiteral("OogstverDBgrid"));
-    OogstverDBgrid->setGeometry(8, 40, 412, 286);
-    // The sizes are typed here: the navigator's insert gives a row to type in.
     OogstverDBgrid->setEditable(true);
+    OogstverDBgrid->setGeometry(8, 40, 412, 286);
 
     KasplanDBasePath->setObjectName(QStringLiteral("KasplanDBasePath"));
     KasplanDBasePath->setGeometry(16, 150, 300, 22);
@@ -348,7 +354,8 @@ void TBroeiDataOptDlg::OKBtnClick()
                                  ? StdOogstTypeRGroup->ItemIndex()
                                  : Setting::StdOogstType.defaultValue;
 
-    // Reopening closes every view and would drop a size being typed.
+    // Reopening closes every view and would drop a size being typed; the
+    // post takes the text of a cell editor still open.
     if (m_dmod.tbSizes()->isEditing())
         m_dmod.tbSizes()->post();
     m_dmod.OpenDatabase();

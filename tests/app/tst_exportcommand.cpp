@@ -35,7 +35,9 @@ private:
         QByteArray out;
         QByteArray err;
     };
-    static Run run(const QString& home, const QStringList& arguments);
+    // outputTo: a file for standard output instead of a pipe.
+    static Run run(const QString& home, const QStringList& arguments,
+                   const QString& outputTo = QString());
 };
 
 namespace {
@@ -128,9 +130,12 @@ void writeFile(const QString& name, const QByteArray& content)
 
 } // namespace
 
-TestExportCommand::Run TestExportCommand::run(const QString& home, const QStringList& arguments)
+TestExportCommand::Run TestExportCommand::run(const QString& home, const QStringList& arguments,
+                                              const QString& outputTo)
 {
     QProcess program;
+    if (!outputTo.isEmpty())
+        program.setStandardOutputFile(outputTo);
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("KASPLAN_HOME"), home);
     env.remove(QStringLiteral("DISPLAY"));
@@ -273,6 +278,11 @@ void TestExportCommand::outputFileIsReplacedWhenComplete()
              QStringList{QStringLiteral("lijst.csv")});
     // "-" is standard output.
     QCOMPARE(run(chosen.home(), {"cultivars", "--format", "csv", "--output", "-"}).out, expected);
+    // Standard output that takes nothing is no success.
+    const Run full = run(chosen.home(), {"cultivars"}, QStringLiteral("/dev/full"));
+    QCOMPARE(full.exitCode, 2);
+    QCOMPARE(full.err,
+             QByteArray("kasplan export: de standaarduitvoer kan niet geschreven worden\n"));
 }
 
 void TestExportCommand::refusalsWriteNothing_data()

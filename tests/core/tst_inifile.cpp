@@ -1,6 +1,11 @@
 #include "core/IniFile.h"
+#include "core/LockedFileUpdate.h"
 
+#include <QDir>
 #include <QFile>
+#include <QLockFile>
+#include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -38,6 +43,7 @@ private Q_SLOTS:
     void twoObjectsSeeEachOthersWrites();
     void lineBreakInValueIsRefused();
     void unwritableFolderThrows();
+    void onlyTheLocksOfGoneCopiesAreRemoved();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -204,6 +210,44 @@ void TestIniFile::unwritableFolderThrows()
     QVERIFY_THROWS_EXCEPTION(std::runtime_error,
                              ini.WriteString(QStringLiteral("DBase"), QStringLiteral("Version"),
                                              QStringLiteral("4.0.1.8")));
+}
+
+// The lock a copy leaves when it is killed after saving, before letting go:
+// its process, on this computer, is gone.
+void TestIniFile::onlyTheLocksOfGoneCopiesAreRemoved()
+{
+    QProcess gone;
+    gone.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("exit 0")});
+    QVERIFY(gone.waitForStarted());
+    const qint64 gonePid = gone.processId();
+    QVERIFY(gone.waitForFinished());
+    const QByteArray deadLock =
+        QByteArray::number(gonePid) + "\nkasplan\n" + QSysInfo::machineHostName().toUtf8() + "\n";
+
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("a/b")));
+    const QString deep = m_dir->filePath(QStringLiteral("a/b/values.json"));
+    writeAll(m_fileName + QStringLiteral(".lock"), deadLock);
+    writeAll(deep + QStringLiteral(".lock"), deadLock);
+    // Held by a running copy (this one), and by a copy on another computer.
+    const QString held = m_dir->filePath(QStringLiteral("a/held.json"));
+    QLockFile holding(held + QStringLiteral(".lock"));
+    QVERIFY(holding.tryLock(0));
+    const QString remote = m_dir->filePath(QStringLiteral("a/remote.json"));
+    writeAll(remote + QStringLiteral(".lock"),
+             QByteArray::number(gonePid) + "\nkasplan\nanother-computer\n");
+
+    removeDeadLock(m_fileName);
+    QVERIFY(!QFile::exists(m_fileName + QStringLiteral(".lock")));
+    QVERIFY(QFile::exists(deep + QStringLiteral(".lock")));
+
+    removeDeadLocksBelow(m_dir->filePath(QStringLiteral("a")));
+    QVERIFY(!QFile::exists(deep + QStringLiteral(".lock")));
+    QVERIFY(QFile::exists(held + QStringLiteral(".lock")));
+    QVERIFY(QFile::exists(remote + QStringLiteral(".lock")));
+    QVERIFY(holding.isLocked());
+    // Nothing but the locks was touched.
+    QVERIFY(!QFile::exists(m_fileName));
+    QVERIFY(!QFile::exists(deep));
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)

@@ -145,6 +145,7 @@ void TestBroeiDataOptDlg::showsTheSizeListAndTheForcingPage()
         for (int column = 1; column < 4; ++column)
             QVERIFY(grid->isColumnHidden(column));
         QCOMPARE(grid->model()->index(0, 0).data().toString(), QStringLiteral("10/11"));
+        QVERIFY(grid->editable());
         QVERIFY(d.DBNavigator2->InsertButton->isVisible());
         QCOMPARE(d.DBNavigator2->InsertButton->toolTip(), QStringLiteral("Voeg cultivar toe"));
         QVERIFY(d.ShowBroeiData->isHidden());
@@ -339,12 +340,19 @@ void TestBroeiDataOptDlg::pendingSizeIsPostedBeforeTheDatabaseReopens()
         sizesBefore = sizes->recordCount();
         click(d.DBNavigator2->InsertButton);
         QCOMPARE(sizes->state(), db::DataSet::State::Insert);
-        sizes->fieldByName(QStringLiteral("Size"))->setText(QStringLiteral("13/14"));
+        // Typed into the grid's new row; the cell editor is still open when
+        // OK is pressed.
+        d.OogstverDBgrid->setFocus();
+        QTest::keyClick(d.OogstverDBgrid, '1');
+        QVERIFY(d.OogstverDBgrid->cellEditorOpen());
+        QWidget* editor = d.OogstverDBgrid->indexWidget(d.OogstverDBgrid->currentIndex());
+        QVERIFY(editor);
+        QTest::keyClicks(editor, QStringLiteral("3/14"));
         click(d.OKBtn);
         QVERIFY(!d.isVisible());
     });
-    QVERIFY((*m_prompts)->shown().isEmpty());
-    // Reopened (the filter and stock switches reset) with the new size in it.
+    QVERIFY2((*m_prompts)->shown().isEmpty(), qPrintable((*m_prompts)->texts().join('\n')));
+    // Reopened with the new size in it.
     QVERIFY(sizes->isActive());
     QCOMPARE(sizes->state(), db::DataSet::State::Browse);
     QCOMPARE(sizes->recordCount(), sizesBefore + 1);

@@ -641,11 +641,49 @@ QVariant DataSet::valueAt(int index, const Field* field)
         return {};
     if (const Record* cached = m_rowCache.object(index))
         return cached->value(field->index());
-    auto* record = new Record(readRow(index));
-    computeDerived(*record);
-    const QVariant v = record->value(field->index());
-    m_rowCache.insert(index, record);
-    return v;
+    readAhead(index);
+    return m_rowCache.object(index)->value(field->index());
+}
+
+std::vector<QVariantList> DataSet::valuesAt(const std::vector<int>& rows,
+                                            const QList<const Field*>& fields)
+{
+    std::vector<QVariantList> values;
+    values.reserve(rows.size());
+    for (int row : rows) {
+        QVariantList record;
+        record.reserve(fields.size());
+        for (const Field* field : fields)
+            record.append(valueAt(row, field));
+        values.push_back(std::move(record));
+    }
+    return values;
+}
+
+void DataSet::readAhead(int index)
+{
+    // Records read by position mostly come one after another, down a grid
+    // or through an export (or up, when a grid scrolls back): the records
+    // next in that direction come along, read together.
+    constexpr int Rows = 64;
+    const bool upwards = index < m_lastReadAhead;
+    const int from = upwards ? std::max(0, index - Rows + 1) : index;
+    const int to = upwards ? index + 1 : std::min(rowCount(), index + Rows);
+    std::vector<Record> records = readRows(from, to - from);
+    for (int i = 0; i < int(records.size()); ++i) {
+        computeDerived(records[size_t(i)]);
+        m_rowCache.insert(from + i, new Record(std::move(records[size_t(i)])));
+    }
+    m_lastReadAhead = index;
+}
+
+std::vector<DataSet::Record> DataSet::readRows(int from, int count)
+{
+    std::vector<Record> records;
+    records.reserve(size_t(count));
+    for (int i = from; i < from + count; ++i)
+        records.push_back(readRow(i));
+    return records;
 }
 
 QString DataSet::displayTextAt(int index, const Field* field)

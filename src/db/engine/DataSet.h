@@ -171,6 +171,12 @@ public:
     // ---- records by position, for grids ----
     QVariant valueAt(int index, const Field* field);
     QString displayTextAt(int index, const Field* field);
+    // The values of fields in the records at rows (positions in the view),
+    // read together, for exports that read each record once: the view stays
+    // where it is and keeps what it had read. The record being edited gives
+    // its edited values.
+    virtual std::vector<QVariantList> valuesAt(const std::vector<int>& rows,
+                                               const QList<const Field*>& fields);
     // The rows a grid shows: the records by position and, while one is being
     // inserted, that record in a row of its own at currentIndex(), the stored
     // records from there on one row further down.
@@ -199,6 +205,9 @@ protected:
     virtual int rowCount() const = 0;
     // The stored fields of the record at index, already in their places.
     virtual Record readRow(int index) = 0;
+    // The same for count records from index from on; kinds of view that
+    // can read several records at once do.
+    virtual std::vector<Record> readRows(int from, int count);
     [[noreturn]] void refuseChanges() const;
 
     void checkActive() const;
@@ -253,6 +262,7 @@ protected:
     QString m_databaseName;
     int m_disableCount = 0;
     QCache<int, Record> m_rowCache{512};
+    int m_lastReadAhead = -1;
 
 private:
     friend class Field;
@@ -262,6 +272,8 @@ private:
     void setFieldValue(Field* field, const QVariant& value);
     virtual void setLookupValue(Field* field, const QVariant& value);
     void moveTo(int index);
+    // Reads the record at index into the row cache, with its neighbours.
+    void readAhead(int index);
 };
 
 } // namespace kasplan::db

@@ -8,6 +8,17 @@ Database::Database(QString folder, QObject* parent) : QObject(parent), m_folder(
 {
 }
 
+std::vector<std::optional<QVariantList>> Database::fetchRows(const TableDef& table,
+                                                             const QStringList& fields,
+                                                             const std::vector<RowKey>& keys)
+{
+    std::vector<std::optional<QVariantList>> rows;
+    rows.reserve(keys.size());
+    for (const RowKey& key : keys)
+        rows.push_back(fetchRow(table, fields, key));
+    return rows;
+}
+
 void Database::beginBatch()
 {
     doBeginBatch();

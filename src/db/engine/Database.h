@@ -83,6 +83,11 @@ public:
                              const QStringList& extraFields, int limit = -1) = 0;
     virtual std::optional<QVariantList> fetchRow(const TableDef& table, const QStringList& fields,
                                                  const RowKey& key) = 0;
+    // The same for many records at once, in the order of keys (none where a
+    // record is gone): a view reading one record after another asks for the
+    // next ones together. Backends read them with few statements.
+    virtual std::vector<std::optional<QVariantList>>
+    fetchRows(const TableDef& table, const QStringList& fields, const std::vector<RowKey>& keys);
     virtual bool rowMatches(const TableDef& table, const RowKey& key, const Condition& where) = 0;
     // The first record, in key order, matching where.
     virtual std::optional<QVariantList> lookup(const TableDef& table, const Condition& where,

@@ -185,6 +185,9 @@ QString Field::ownTextOf(const QVariant& v, bool displayText) const
 {
     if (v.isNull())
         return {};
+    // Texts, the most common by far, need no locale.
+    if (isText(m_def.type))
+        return v.toString();
     const QLocale locale;
     switch (m_def.type) {
     case FieldType::Alpha:

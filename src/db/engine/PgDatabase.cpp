@@ -7,6 +7,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <algorithm>
+
 namespace kasplan::db {
 
 namespace {
@@ -301,6 +303,62 @@ std::optional<QVariantList> PgDatabase::fetchRow(const TableDef& table, const QS
     for (int i = 0; i < types.size(); ++i)
         row.append(typedValue(r, 0, i, types[i]));
     return row;
+}
+
+std::vector<std::optional<QVariantList>> PgDatabase::fetchRows(const TableDef& table,
+                                                               const QStringList& fields,
+                                                               const std::vector<RowKey>& keys)
+{
+    if (table.primaryKey.isEmpty() || keys.size() < 2)
+        return Database::fetchRows(table, fields, keys);
+    // A block of keys per statement (one round trip to the server), each
+    // with its place in the block; a short block repeats its last key, so
+    // that one statement serves every block. Joined with the keys, the table
+    // is searched through its key.
+    constexpr int KeysPerStatement = 64;
+    const auto [cols, types] = selectedColumns(table, fields);
+    const int keyCount = int(table.primaryKey.size());
+    QStringList block;
+    for (int place = 0; place < KeysPerStatement; ++place) {
+        QStringList parts{QString::number(place)};
+        for (int i = 0; i < keyCount; ++i)
+            parts.append(QStringLiteral("$%1::text").arg(place * keyCount + i + 1));
+        block.append(QLatin1Char('(') + parts.join(QStringLiteral(", ")) + QLatin1Char(')'));
+    }
+    QStringList names{QStringLiteral("place")};
+    QStringList match;
+    for (int i = 0; i < keyCount; ++i) {
+        names.append(QStringLiteral("k%1").arg(i + 1));
+        match.append(QStringLiteral("t.%1 = k.k%2").arg(column(table.primaryKey[i])).arg(i + 1));
+    }
+    QStringList values;
+    for (const QString& c : cols)
+        values.append(QStringLiteral("t.") + c);
+    const QString sql =
+        QStringLiteral("SELECT k.place, %1 FROM (VALUES %2) AS k(%3) JOIN %4 AS t ON %5")
+            .arg(values.join(QStringLiteral(", ")), block.join(QStringLiteral(", ")),
+                 names.join(QStringLiteral(", ")), column(table.name),
+                 match.join(QStringLiteral(" AND ")));
+
+    std::vector<std::optional<QVariantList>> rows(keys.size());
+    for (size_t from = 0; from < keys.size(); from += KeysPerStatement) {
+        const size_t count = std::min(keys.size() - from, size_t(KeysPerStatement));
+        QVariantList parameters;
+        for (size_t place = 0; place < KeysPerStatement; ++place)
+            parameters += keyParameters(table, keys[from + std::min(place, count - 1)]);
+        const PgResult r = m_connection->exec(sql, parameters, table.name);
+        for (int row = 0; row < r.rows(); ++row) {
+            const auto place = size_t(r.integer(row, 0));
+            if (place >= count)
+                continue;
+            QVariantList stored;
+            stored.reserve(types.size());
+            for (int i = 0; i < types.size(); ++i)
+                stored.append(typedValue(r, row, 1 + i, types[i]));
+            rows[from + place] = std::move(stored);
+        }
+    }
+    return rows;
 }
 
 bool PgDatabase::rowMatches(const TableDef& table, const RowKey& key, const Condition& where)

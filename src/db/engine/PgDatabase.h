@@ -49,6 +49,9 @@ public:
                      int limit) override;
     std::optional<QVariantList> fetchRow(const TableDef& table, const QStringList& fields,
                                          const RowKey& key) override;
+    std::vector<std::optional<QVariantList>> fetchRows(const TableDef& table,
+                                                       const QStringList& fields,
+                                                       const std::vector<RowKey>& keys) override;
     bool rowMatches(const TableDef& table, const RowKey& key, const Condition& where) override;
     std::optional<QVariantList> lookup(const TableDef& table, const Condition& where,
                                        const QStringList& fields) override;

@@ -22,11 +22,38 @@ void RecordLines::appendHeader(QString& text) const
 
 void RecordLines::appendRecord(QString& text, int row) const
 {
+    QVariantList values;
+    for (const Field* field : std::as_const(m_fields))
+        values.append(m_view.valueAt(row, field));
+    appendValues(text, values);
+}
+
+size_t RecordLines::appendRecords(QString& text, const std::vector<int>& rows,
+                                  const std::function<bool()>& before) const
+{
+    // Enough records per read that reading costs little beside writing,
+    // few enough that an export of many holds only their lines.
+    constexpr size_t Block = 512;
+    for (size_t from = 0; from < rows.size(); from += Block) {
+        const std::vector<int> block(rows.begin() + qsizetype(from),
+                                     rows.begin() + qsizetype(std::min(rows.size(), from + Block)));
+        const std::vector<QVariantList> values = m_view.valuesAt(block, m_fields);
+        for (size_t i = 0; i < values.size(); ++i) {
+            if (before && !before())
+                return from + i;
+            appendValues(text, values[i]);
+        }
+    }
+    return rows.size();
+}
+
+void RecordLines::appendValues(QString& text, const QVariantList& values) const
+{
     for (int c = 0; c < m_columns.size(); ++c) {
-        const Field* field = m_fields.at(c);
-        const QVariant value = m_view.valueAt(row, field);
         const TextColumn& column = m_columns.at(c);
-        appendValue(text, column.text ? column.text(value) : field->ownTextOf(value, false),
+        const QVariant& value = values.at(c);
+        appendValue(text,
+                    column.text ? column.text(value) : m_fields.at(c)->ownTextOf(value, false),
                     c == m_columns.size() - 1);
     }
 }

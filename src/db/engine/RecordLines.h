@@ -5,6 +5,7 @@
 #include <QVariant>
 
 #include <functional>
+#include <vector>
 
 namespace kasplan::db {
 
@@ -39,13 +40,19 @@ public:
 
     void appendHeader(QString& text) const;
     void appendRecord(QString& text, int row) const;
+    // The lines of the records at rows, read many at a time. before, when
+    // given, runs before each record and stops the lines when it answers
+    // false. Answers how many records were written.
+    size_t appendRecords(QString& text, const std::vector<int>& rows,
+                         const std::function<bool()>& before = {}) const;
 
 private:
+    void appendValues(QString& text, const QVariantList& values) const;
     void appendValue(QString& text, const QString& value, bool last) const;
 
     DataSet& m_view;
     QList<TextColumn> m_columns;
-    QList<Field*> m_fields;
+    QList<const Field*> m_fields;
     TextFormat m_format;
 };
 

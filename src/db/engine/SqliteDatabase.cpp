@@ -13,6 +13,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace kasplan::db {
 
 namespace {
@@ -335,6 +337,55 @@ std::optional<QVariantList> SqliteDatabase::fetchRow(const TableDef& table,
     for (int i = 0; i < types.size(); ++i)
         row.append(typedValue(s, i, types[i]));
     return row;
+}
+
+std::vector<std::optional<QVariantList>> SqliteDatabase::fetchRows(const TableDef& table,
+                                                                   const QStringList& fields,
+                                                                   const std::vector<RowKey>& keys)
+{
+    if (table.primaryKey.isEmpty() || keys.size() < 2)
+        return Database::fetchRows(table, fields, keys);
+    // A block of keys per statement, each with its place in the block; a
+    // short block repeats its last key, so that one statement serves every
+    // block. Joined with the keys, the table is searched through its key
+    // (SQLite would scan it for an IN list of row values).
+    constexpr int KeysPerStatement = 64;
+    const auto [cols, types] = selectedColumns(table, fields);
+    const QString placeholders =
+        QStringList(table.primaryKey.size(), QStringLiteral("?")).join(QStringLiteral(", "));
+    QStringList block;
+    for (int place = 0; place < KeysPerStatement; ++place)
+        block.append(QStringLiteral("(%1, %2)").arg(place).arg(placeholders));
+    QStringList match;
+    for (int i = 0; i < table.primaryKey.size(); ++i)
+        match.append(
+            QStringLiteral("t.%1 = k.column%2").arg(quoted(table.primaryKey[i])).arg(i + 2));
+    QStringList values;
+    for (const QString& c : cols)
+        values.append(QStringLiteral("t.") + c);
+    const QString sql =
+        QStringLiteral("SELECT k.column1, %1 FROM (VALUES %2) AS k JOIN %3 AS t ON %4")
+            .arg(values.join(QStringLiteral(", ")), block.join(QStringLiteral(", ")),
+                 quoted(table.name), match.join(QStringLiteral(" AND ")));
+
+    std::vector<std::optional<QVariantList>> rows(keys.size());
+    for (size_t from = 0; from < keys.size(); from += KeysPerStatement) {
+        const size_t count = std::min(keys.size() - from, size_t(KeysPerStatement));
+        SqliteStatement s = m_connection->statement(sql, table.name);
+        for (size_t place = 0; place < KeysPerStatement; ++place)
+            bindKey(s, table, keys[from + std::min(place, count - 1)]);
+        while (s.step()) {
+            const auto place = size_t(s.integer(0));
+            if (place >= count)
+                continue;
+            QVariantList row;
+            row.reserve(types.size());
+            for (int i = 0; i < types.size(); ++i)
+                row.append(typedValue(s, 1 + i, types[i]));
+            rows[from + place] = std::move(row);
+        }
+    }
+    return rows;
 }
 
 bool SqliteDatabase::rowMatches(const TableDef& table, const RowKey& key, const Condition& where)

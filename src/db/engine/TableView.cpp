@@ -254,9 +254,66 @@ RowKey TableView::currentKey() const
 
 DataSet::Record TableView::readRow(int index)
 {
-    Record record = emptyRecord();
     const RowKey& key = m_keys.at(index);
-    if (const auto stored = m_database->fetchRow(m_table, m_dataNames, key)) {
+    return storedRecord(key, m_database->fetchRow(m_table, m_dataNames, key));
+}
+
+std::vector<DataSet::Record> TableView::readRows(int from, int count)
+{
+    std::vector<RowKey> keys;
+    keys.reserve(size_t(count));
+    for (int i = from; i < from + count; ++i)
+        keys.push_back(m_keys.at(i));
+    const std::vector<std::optional<QVariantList>> stored =
+        m_database->fetchRows(m_table, m_dataNames, keys);
+    std::vector<Record> records;
+    records.reserve(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i)
+        records.push_back(storedRecord(keys[i], stored[i]));
+    return records;
+}
+
+std::vector<QVariantList> TableView::valuesAt(const std::vector<int>& rows,
+                                              const QList<const Field*>& fields)
+{
+    const bool inRange = std::all_of(rows.begin(), rows.end(),
+                                     [this](int row) { return row >= 0 && row < rowCount(); });
+    QStringList names;
+    for (const Field* field : fields) {
+        if (field->kind() != FieldKind::Data || !isActive() || !inRange)
+            return DataSet::valuesAt(rows, fields);
+        names.append(field->fieldName());
+    }
+    std::vector<RowKey> keys;
+    keys.reserve(rows.size());
+    for (int row : rows)
+        keys.push_back(m_keys.at(row));
+    std::vector<std::optional<QVariantList>> stored = m_database->fetchRows(m_table, names, keys);
+    std::vector<QVariantList> values;
+    values.reserve(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i] == m_index || !stored[i]) {
+            // The record being edited, or one another copy deleted since
+            // this view read its keys (which shows its key only).
+            const Record record =
+                rows[i] == m_index ? m_current : storedRecord(keys[i], std::nullopt);
+            QVariantList own;
+            own.reserve(fields.size());
+            for (const Field* field : fields)
+                own.append(record.value(field->index()));
+            values.push_back(std::move(own));
+        } else {
+            values.push_back(std::move(*stored[i]));
+        }
+    }
+    return values;
+}
+
+DataSet::Record TableView::storedRecord(const RowKey& key,
+                                        const std::optional<QVariantList>& stored) const
+{
+    Record record = emptyRecord();
+    if (stored) {
         placeRow(record, *stored);
     } else {
         // Deleted by another copy since this view read its keys: show the

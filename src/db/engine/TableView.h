@@ -81,6 +81,9 @@ public:
     bool locate(const QStringList& fields, const QVariantList& values, int options = 0) override;
     QVariant lookup(const QStringList& fields, const QVariantList& values,
                     const QString& resultField) override;
+    // Stored fields are read straight from the table, many records at once.
+    std::vector<QVariantList> valuesAt(const std::vector<int>& rows,
+                                       const QList<const Field*>& fields) override;
 
     bool canModify() const override { return true; }
     void edit() override;
@@ -99,6 +102,7 @@ protected:
     void doClose() override;
     int rowCount() const override { return m_keys.size(); }
     Record readRow(int index) override;
+    std::vector<Record> readRows(int from, int count) override;
 
 private:
     void beginInsert(bool atEnd);
@@ -110,6 +114,8 @@ private:
     Condition parseFilter(const QString& text) const;
     void reloadKeepingPlace();
     void placeRow(Record& record, const QVariantList& stored) const;
+    // The record of key as stored, or only its key when it is gone.
+    Record storedRecord(const RowKey& key, const std::optional<QVariantList>& stored) const;
     Condition viewCondition(bool& none) const;
     Condition masterCondition(bool& none) const;
     QVariantList masterValues() const;

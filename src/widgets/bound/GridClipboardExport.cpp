@@ -12,6 +12,8 @@
 #include <QProgressBar>
 #include <QScreen>
 
+#include <numeric>
+
 namespace kasplan {
 
 const QString GridClipboardExport::SelectionQuestion =
@@ -97,9 +99,9 @@ std::optional<QString> GridClipboardExport::exportText(bool toClipboard)
     const db::RecordLines lines(*view, gridColumns(m_grid), db::TextFormat::Tsv);
     // Asked before the progress box appears: that box stays on top and
     // would cover the question.
-    QList<int> rows = m_grid.SelectedRows();
+    const QList<int> marked = m_grid.SelectedRows();
     const bool selectionOnly =
-        !rows.isEmpty() && UserPrompts::current().confirmYesNo(SelectionQuestion);
+        !marked.isEmpty() && UserPrompts::current().confirmYesNo(SelectionQuestion);
 
     Running running(*view, m_grid.screen());
     QString text;
@@ -112,27 +114,28 @@ std::optional<QString> GridClipboardExport::exportText(bool toClipboard)
     // Pending changes end as moving the view ends them; the records are then
     // read by position, and the view only moves to where the export leaves
     // it, so its detail views follow once rather than for every record.
+    std::vector<int> rows;
     if (selectionOnly) {
         view->checkBrowseMode();
+        rows.assign(marked.begin(), marked.end());
     } else {
         view->first();
-        rows.clear();
-        for (int row = 0; row < view->recordCount(); ++row)
-            rows.append(row);
+        rows.resize(size_t(view->recordCount()));
+        std::iota(rows.begin(), rows.end(), 0);
     }
-    const double step = rows.isEmpty() ? 0.0 : 85.0 / double(rows.size());
-    for (int i = 0; i < rows.size(); ++i) {
-        if (running.box.StepProgress(step)) {
-            // The whole table stands on the record it was about to write, a
-            // selection on the last row it wrote.
-            view->setCurrentIndex(selectionOnly ? rows.value(i - 1, -1) : rows.at(i));
-            running.resume();
-            return std::nullopt;
-        }
-        lines.appendRecord(text, rows.at(i));
+    const double step = rows.empty() ? 0.0 : 85.0 / double(rows.size());
+    const size_t written =
+        lines.appendRecords(text, rows, [&] { return !running.box.StepProgress(step); });
+    if (written < rows.size()) {
+        // The whole table stands on the record it was about to write, a
+        // selection on the last row it wrote.
+        view->setCurrentIndex(selectionOnly ? (written > 0 ? rows[written - 1] : -1)
+                                            : rows[written]);
+        running.resume();
+        return std::nullopt;
     }
-    if (!rows.isEmpty())
-        view->setCurrentIndex(rows.last());
+    if (!rows.empty())
+        view->setCurrentIndex(rows.back());
 
     if (toClipboard) {
         QGuiApplication::clipboard()->setText(text);

@@ -62,6 +62,7 @@ private Q_SLOTS:
     void suspendedDisplayStillMovesDetails();
     void editStartsFromStoredRecord();
     void queryViewReadsSelectOnly();
+    void recordsReadByPositionComeInTheirPlaces();
 
 private:
     std::unique_ptr<test::TestDatabase> m_db;
@@ -538,6 +539,93 @@ void TestTableView::queryViewReadsSelectOnly()
     auto check = m_db->view(QStringLiteral("Sizes"));
     check->open();
     QCOMPARE(check->recordCount(), 3);
+}
+
+// Grids and exports read records by position, many at a time; each value
+// must be its own record's, in either direction and past every block, also
+// for a record another copy deleted meanwhile and for the record being
+// edited.
+void TestTableView::recordsReadByPositionComeInTheirPlaces()
+{
+    db::Database& database = m_db->database();
+    database.beginBatch();
+    for (int n = 0; n < 150; ++n)
+        m_db->add(
+            QStringLiteral("Cdata"),
+            {{QStringLiteral("Cultivar"), QStringLiteral("Teelt %1").arg(n, 3, 10, QChar('0'))},
+             {QStringLiteral("Source"), n % 2 ? QStringLiteral("NL") : QString()},
+             {QStringLiteral("Hoofdgroep"), n % 11}});
+    database.commitBatch();
+    m_cdata->open();
+    // The sample records, then Teelt 000 to 149 from row 5 on, then Zebra.
+    constexpr int First = 5;
+    QCOMPARE(m_cdata->recordCount(), First + 150 + 1);
+    const db::Field* cultivar = m_cdata->fieldByName(QStringLiteral("Cultivar"));
+    const db::Field* source = m_cdata->fieldByName(QStringLiteral("Source"));
+    const db::Field* group = m_cdata->fieldByName(QStringLiteral("Hoofdgroep"));
+    const auto expectedAt = [](int n) {
+        return QStringLiteral("Teelt %1/%2/%3")
+            .arg(n, 3, 10, QChar('0'))
+            .arg(n % 2 ? QStringLiteral("NL") : QString())
+            .arg(n % 11);
+    };
+    const auto readAt = [&](int row) {
+        return m_cdata->valueAt(row, cultivar).toString() + QLatin1Char('/') +
+               m_cdata->valueAt(row, source).toString() + QLatin1Char('/') +
+               m_cdata->valueAt(row, group).toString();
+    };
+
+    // Another copy deletes a record after this view read its keys.
+    auto other = m_db->otherSession(QStringLiteral("other"));
+    auto theirs = m_db->view(QStringLiteral("Cdata"), other.get());
+    theirs->open();
+    QVERIFY(theirs->locate({QStringLiteral("Cultivar"), QStringLiteral("Source")},
+                           {QStringLiteral("Teelt 070"), QString()}));
+    theirs->deleteRecord();
+    // This copy edits one.
+    m_cdata->setCurrentIndex(First + 100);
+    m_cdata->edit();
+    m_cdata->fieldByName(QStringLiteral("Hoofdgroep"))->setValue(10);
+
+    // One at a time and, as exports read them, many together.
+    std::vector<int> positions;
+    for (int n = 149; n >= 0; --n)
+        positions.push_back(First + n);
+    const std::vector<QVariantList> together =
+        m_cdata->valuesAt(positions, {cultivar, source, group});
+    QCOMPARE(together.size(), positions.size());
+    for (int n = 149; n >= 0; --n) {
+        const QString expected = n == 70    ? QStringLiteral("Teelt 070//")
+                                 : n == 100 ? QStringLiteral("Teelt 100//10")
+                                            : expectedAt(n);
+        QCOMPARE(readAt(First + n), expected);
+        const QVariantList& values = together[size_t(149 - n)];
+        QCOMPARE(values.at(0).toString() + QLatin1Char('/') + values.at(1).toString() +
+                     QLatin1Char('/') + values.at(2).toString(),
+                 expected);
+    }
+    m_cdata->cancel();
+    m_cdata->refresh();
+    for (int n = 0; n < 149; ++n)
+        QCOMPARE(readAt(First + n), expectedAt(n < 70 ? n : n + 1));
+    QCOMPARE(readAt(First + 149), QStringLiteral("Zebra/US/0"));
+
+    // The database reads many keys at once, in the order asked, none for a
+    // key without its record.
+    std::vector<db::RowKey> keys;
+    for (int n = 149; n >= 0; n -= 2)
+        keys.push_back({QStringLiteral("Teelt %1").arg(n, 3, 10, QChar('0')).toUtf8(), "NL"});
+    keys.push_back({"Bestaat niet", ""});
+    const auto rows =
+        database.fetchRows(database.tableDef(QStringLiteral("Cdata")),
+                           {QStringLiteral("Hoofdgroep"), QStringLiteral("Cultivar")}, keys);
+    QCOMPARE(rows.size(), keys.size());
+    for (size_t i = 0; i + 1 < keys.size(); ++i) {
+        const int n = 149 - 2 * int(i);
+        QVERIFY(rows[i]);
+        QCOMPARE(*rows[i], QVariantList({n % 11, QString::fromUtf8(keys[i].first())}));
+    }
+    QVERIFY(!rows.back());
 }
 
 QTEST_GUILESS_MAIN(TestTableView)
