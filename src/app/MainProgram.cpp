@@ -6,6 +6,7 @@
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
 #include "cultivars/TCSelectDlg.h"
+#include "cultivars/TCdataForm.h"
 #include "cultivars/TNewCultivarForm.h"
 #include "cultivars/TSizeSelDlg.h"
 #include "db/StandardDatabase.h"
@@ -17,8 +18,10 @@
 #include "settings/TBroeiDataOptDlg.h"
 #include "settings/TKPInstAlgForm.h"
 #include "widgets/ProgressBoxDisplay.h"
+#include "widgets/TRadioGroup.h"
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QScopeGuard>
 
 #include <exception>
@@ -29,9 +32,16 @@ MainProgram::MainProgram() = default;
 
 MainProgram::~MainProgram()
 {
-    // The last created first.
+    // The last created first. The data module forgets the cultivar data
+    // window before it goes.
     m_broeiDataOptDlg.reset();
     m_instAlgForm.reset();
+    if (m_dmod) {
+        m_dmod->CultivarWindowExistsHook = nullptr;
+        m_dmod->CultivarWindowVisibleHook = nullptr;
+        m_dmod->HoofdgroepChoiceHook = nullptr;
+    }
+    m_cdataForm.reset();
     m_formPreview.reset();
     m_cselectDlg.reset();
     m_sizeRecord.reset();
@@ -129,8 +139,27 @@ void MainProgram::Create()
         const auto detach = qScopeGuard([this] { m_dmod->setProgressDisplay(nullptr); });
         m_dmod->DataModuleCreate(m_globalDmod && m_globalDmod->ImportPending());
     });
-    // The cultivar data window follows here when it is built.
-    CreationStep([this] { m_instAlgForm = std::make_unique<TKPInstAlgForm>(m_mainForm.get()); });
+    CreationStep([this] {
+        if (!m_dmod)
+            return;
+        m_cdataForm = std::make_unique<TCdataForm>(*m_dmod, m_formPreview.get());
+        TCdataForm* form = m_cdataForm.get();
+        m_dmod->CultivarWindowExistsHook = [] { return true; };
+        m_dmod->CultivarWindowVisibleHook = [form] { return form->isVisible(); };
+        m_dmod->HoofdgroepChoiceHook = [form] { return form->HoofdgroepIndex(); };
+        // The main window shows its cultivar data again when it is activated.
+        if (m_mainForm)
+            m_mainForm->CultivarGegBox->hide();
+    });
+    CreationStep([this] {
+        m_instAlgForm = std::make_unique<TKPInstAlgForm>(m_mainForm.get());
+        if (m_cdataForm) {
+            TKPInstAlgForm* general = m_instAlgForm.get();
+            m_cdataForm->ApplyCurrencyHook = [general] {
+                general->SetCurrencySymbol(general->StdCurrencyRGroup->ItemIndex());
+            };
+        }
+    });
     CreationStep([this] {
         if (m_dmod)
             m_broeiDataOptDlg = std::make_unique<TBroeiDataOptDlg>(*m_dmod, m_mainForm.get());
@@ -140,6 +169,16 @@ void MainProgram::Create()
         m_mainForm->setRecordSource(m_sizeRecord.get());
         TKMmainformWindows windows;
         windows.SelectCultivar = [this] { m_cselectDlg->exec(); };
+        if (m_cdataForm) {
+            windows.ShowCdata = [this] {
+                m_cdataForm->show();
+                m_cdataForm->raise();
+                m_cdataForm->activateWindow();
+            };
+            windows.CloseCdata = [this] {
+                return !m_cdataForm->isVisible() || m_cdataForm->close();
+            };
+        }
         if (m_instAlgForm)
             windows.ShowOptions = [this] { m_instAlgForm->exec(); };
         m_mainForm->setWindows(std::move(windows));

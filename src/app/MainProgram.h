@@ -12,6 +12,7 @@ class EngineSession;
 
 class DModSizeRecord;
 class TCSelectDlg;
+class TCdataForm;
 class TBroeiDataOptDlg;
 class TDMod;
 class TFormPreview;
@@ -44,6 +45,7 @@ public:
     TDMod* DMod() const { return m_dmod.get(); }
     TCSelectDlg* CSelectDlg() const { return m_cselectDlg.get(); }
     TFormPreview* FormPreview() const { return m_formPreview.get(); }
+    TCdataForm* CdataForm() const { return m_cdataForm.get(); }
     TKPInstAlgForm* KPInstAlgForm() const { return m_instAlgForm.get(); }
     TBroeiDataOptDlg* BroeiDataOptDlg() const { return m_broeiDataOptDlg.get(); }
 
@@ -60,6 +62,7 @@ private:
     std::unique_ptr<DModSizeRecord> m_sizeRecord;
     std::unique_ptr<TCSelectDlg> m_cselectDlg;
     std::unique_ptr<TFormPreview> m_formPreview;
+    std::unique_ptr<TCdataForm> m_cdataForm;
     std::unique_ptr<TKPInstAlgForm> m_instAlgForm;
     std::unique_ptr<TBroeiDataOptDlg> m_broeiDataOptDlg;
 };

@@ -15,6 +15,8 @@ class OldCdataTable;
 class ProgressDisplay;
 
 namespace db {
+class BulkAccess;
+class Database;
 class DataSet;
 class DataSource;
 class EngineError;
@@ -23,6 +25,8 @@ class Field;
 enum class DataAction;
 class QueryView;
 class TableView;
+struct TableDef;
+using RowKey = QList<QByteArray>;
 } // namespace db
 
 // The cultivar data module: it owns every view of the cultivar tables, with
@@ -85,6 +89,7 @@ public:
     bool VoorraadOnly() const { return m_VoorraadOnly; }
     void setVoorraadOnly(bool on) { m_VoorraadOnly = on; }
     bool PGVoorraadOnly() const { return m_PGVoorraadOnly; }
+    void setPGVoorraadOnly(bool on) { m_PGVoorraadOnly = on; }
     bool Copying() const { return m_Copying; }
     void setCopying(bool on) { m_Copying = on; }
     bool InternalEdit() const { return m_InternalEdit; }
@@ -151,6 +156,8 @@ public:
     QString CultivarCountText() const;
 
     // ---- editing rules ----
+    // The data module's message for a number or value it cannot take.
+    static const QString& InvalidNumberText();
     // A delivered record: status "DLV/LBO" or empty.
     static bool IsStandardRecord(const QString& status);
     // A key or soil forcing field of a cultivar or size record; only these
@@ -164,6 +171,22 @@ public:
     // The pseudo-size "Alle" in the size list and for the current cultivar,
     // when its standard harvest is calculated over all sizes.
     void EnsureAlleSize();
+
+    // ---- soil forcing data copied to water and ice ----
+    // The current size record: into edit, the water and ice values from the
+    // soil values (as stored, empty ones included), posted with every rule of
+    // a change the user makes. A cultivar without sizes is left as it is.
+    void CopySoilToWaterIce();
+    // Tells how far a long action got (done of total) and answers whether to
+    // go on.
+    using ProgressHook = std::function<bool(int done, int total)>;
+    // The same for every size of every cultivar the list shows now (its
+    // filter applies), in list order, each once, as one action. Each record
+    // is kept as soon as it is copied: an error (another user's lock, a
+    // refused value) stops the run and is raised with the records before it
+    // copied, as is a stop asked for by progress (after each cultivar). The
+    // views stay on their records. Answers whether every cultivar was done.
+    bool CopySoilToWaterIceForList(const ProgressHook& progress = {});
 
     // The permission to change delivered records and the default type of
     // harvest expectation. The cultivar data settings dialog owns them and
@@ -240,12 +263,27 @@ private:
     void tbCsizesLockError(db::DataSet& view, const db::EngineError& error);
     void tbCstdOogstLockError(db::DataSet& view, const db::EngineError& error);
     void tbCsizesSizeChange();
+    // A size record is stored only with its size filled in.
+    static void RequireSize(const QString& size);
+    static QString CultivarLockText(const QString& cultivar, const QString& source,
+                                    const QString& user);
+    static QString SizeLockText(const QString& cultivar, const QString& size, const QString& source,
+                                const QString& user);
+    // One size record of the list copy, and the cultivar's stock flags.
+    void copySoilToWaterIce(db::Database& database, const db::TableDef& sizes,
+                            const db::RowKey& key, db::BulkAccess& soilValues,
+                            const QStringList& targetFields);
+    void storeStockFlags(db::Database& database, const db::TableDef& cultivars,
+                         const db::RowKey& key, bool pgVoorraad, bool broeiVoorraad);
     void tbCstdOogstOogstSizeChange();
     class CopyScope;
     void copySizesOf(CopyScope& scope, const QString& cultivar, const QString& source);
     bool isCurrentCultivar(const QString& cultivar, const QString& source) const;
     bool cultivarWindowExists() const;
     bool cultivarWindowVisible() const;
+    // ApplyCultivarFilter; the records are filtered again only when the
+    // stock switches may have changed.
+    void applyCultivarFilter(bool switchesChanged);
     // Runs fn with display updates of tbCdata suspended and, when asked,
     // returns to the record that was current if it is still shown.
     void keepingCultivar(bool returnToRecord, const std::function<void()>& fn);

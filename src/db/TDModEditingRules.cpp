@@ -103,6 +103,11 @@ void deleteAll(db::DataSet& view)
 
 } // namespace
 
+const QString& TDMod::InvalidNumberText()
+{
+    return kInvalidNumber;
+}
+
 bool TDMod::IsStandardRecord(const QString& status)
 {
     return status.isEmpty() || status == kStandard;
@@ -189,12 +194,7 @@ void TDMod::installEditingRules()
     m_tbCdata->events().afterInsert.add([this](db::DataSet&) { tbCdataAfterInsert(); });
 
     m_tbCdata->events().beforePost.add([this](db::DataSet&) { tbCdataBeforePost(); });
-    const auto sizeRequired = [](db::DataSet& view) {
-        if (text(view, "Size").trimmed().isEmpty()) {
-            UserPrompts::current().showError(kSizeEmpty);
-            throw db::AbortError();
-        }
-    };
+    const auto sizeRequired = [](db::DataSet& view) { RequireSize(text(view, "Size")); };
     m_tbCsizes->events().beforePost.add(sizeRequired);
     m_tbSizes->events().beforePost.add(sizeRequired);
 
@@ -323,6 +323,14 @@ void TDMod::tbCdataAfterInsert()
         m_tbCdata->cancel();
     }
     Q_EMIT CultivarCountChanged(CultivarCountText());
+}
+
+void TDMod::RequireSize(const QString& size)
+{
+    if (size.trimmed().isEmpty()) {
+        UserPrompts::current().showError(kSizeEmpty);
+        throw db::AbortError();
+    }
 }
 
 void TDMod::tbCsizesSizeChange()
@@ -464,6 +472,17 @@ QString stdOogstLockText(const QString& cultivar, const QString& size, const QSt
 }
 
 } // namespace
+
+QString TDMod::CultivarLockText(const QString& cultivar, const QString& source, const QString& user)
+{
+    return cdataLockText(cultivar, source, user);
+}
+
+QString TDMod::SizeLockText(const QString& cultivar, const QString& size, const QString& source,
+                            const QString& user)
+{
+    return csizesLockText(cultivar, size, source, user);
+}
 
 void TDMod::tbCdataLockError(db::DataSet& view, const EngineError& error)
 {

@@ -42,11 +42,15 @@ void setWeekOrDay(Field* f, std::function<int()> unit)
         case FieldEntry::Kind::Value:
             field.setValue(entry.value);
             break;
+        // Typed by the grower, so refused in the program's own words; the
+        // kind still tells what went wrong.
         case FieldEntry::Kind::NotANumber:
-            throw EngineError::invalidValue(field.fieldName(), text);
+            throw EngineError::invalidValue(field.fieldName(), text)
+                .withText(TDMod::InvalidNumberText());
         case FieldEntry::Kind::OutOfRange:
             throw EngineError::valueOutOfRange(field.fieldName(), FieldConversions::ShortMin,
-                                               FieldConversions::ShortMax);
+                                               FieldConversions::ShortMax)
+                .withText(TDMod::InvalidNumberText());
         }
     };
 }
@@ -240,22 +244,34 @@ void TDMod::keepingCultivar(bool returnToRecord, const std::function<void()>& fn
 
 void TDMod::ApplyCultivarFilter()
 {
-    keepingCultivar(true, [this] {
+    applyCultivarFilter(true);
+}
+
+void TDMod::applyCultivarFilter(bool switchesChanged)
+{
+    keepingCultivar(true, [this, switchesChanged] {
         const bool on =
             CultivarFilter::FilterOn(m_tbCdata->filter(), m_VoorraadOnly, m_PGVoorraadOnly);
-        if (on && m_tbCdata->filtered())
-            m_tbCdata->setFilter(m_tbCdata->filter()); // the switches changed: filter again
-        else
+        if (on && m_tbCdata->filtered()) {
+            if (switchesChanged)
+                m_tbCdata->setFilter(m_tbCdata->filter()); // filter again
+        } else {
             m_tbCdata->setFiltered(on);
+        }
         Q_EMIT CultivarCountChanged(CultivarCountText());
     });
 }
 
 void TDMod::SetHoofdgroepFilter(int n)
 {
+    // The list is read once, in its new filter: a long list is read in a
+    // noticeable time.
     keepingCultivar(true, [this, n] {
-        m_tbCdata->setFilter(CultivarFilter::HoofdgroepFilterText(n));
-        ApplyCultivarFilter();
+        const QString text = CultivarFilter::HoofdgroepFilterText(n);
+        if (!CultivarFilter::FilterOn(text, m_VoorraadOnly, m_PGVoorraadOnly))
+            m_tbCdata->setFiltered(false);
+        m_tbCdata->setFilter(text);
+        applyCultivarFilter(false);
     });
 }
 

@@ -84,4 +84,13 @@ void MessageBoxPrompts::dismissAll()
             box->reject();
 }
 
+bool isMessageBoxWindow(const QWindow* window)
+{
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->windowHandle() == window)
+            return qobject_cast<QMessageBox*>(top) != nullptr;
+    }
+    return false;
+}
+
 } // namespace kasplan

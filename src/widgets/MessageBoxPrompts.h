@@ -6,6 +6,7 @@
 #include <QPointer>
 
 class QMessageBox;
+class QWindow;
 
 namespace kasplan {
 
@@ -25,5 +26,8 @@ private:
     QList<QPointer<QMessageBox>> m_open;
     bool m_dismissed = false;
 };
+
+// Whether the window is one of the message boxes of the program.
+bool isMessageBoxWindow(const QWindow* window);
 
 } // namespace kasplan

@@ -11,8 +11,12 @@
 #include "core/SettingsCatalog.h"
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
+#include "cultivars/CdataForcingPage.h"
+#include "cultivars/ForcingPeriodsBox.h"
 #include "cultivars/TCSelectDlg.h"
+#include "cultivars/TCdataForm.h"
 #include "db/TDMod.h"
+#include "db/engine/EngineError.h"
 #include "db/engine/TableView.h"
 #include "schedule/ScheduleCommand.h"
 #include "schedule/calendar/TBarCalendar.h"
@@ -22,6 +26,8 @@
 #include "settings/TKPInstAlgForm.h"
 #include "support/ScriptedPrompts.h"
 #include "widgets/TRadioGroup.h"
+#include "widgets/bound/TDBEdit.h"
+#include "widgets/bound/TDBNavigator.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -32,10 +38,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 using namespace kasplan;
 
@@ -71,7 +79,9 @@ private Q_SLOTS:
     void impossibleForcingMethodWorksAsSoil();
     void noDatabaseNoSchedule_data();
     void noDatabaseNoSchedule();
-    void deliveredRecordsUnprotectedWithoutTheCultivarWindow();
+    void deliveredRecordsAreProtected();
+    void cultivarWindowOpensFromTheMainWindowAndClosesWithIt();
+    void editedColdWeeksMoveTheSchedule();
     void theLastChoiceComesBack();
     void aChoiceNoLongerThereFallsBack_data();
     void aChoiceNoLongerThereFallsBack();
@@ -310,23 +320,86 @@ void TestMainProgram::noDatabaseNoSchedule()
     QVERIFY(!w.core().hasHarvestEnd());
 }
 
-// A known gap, until the cultivar data window is built: the protection of
-// the delivered records and the status they get when changed apply only
-// while that window exists, and nothing in the running program tells the
-// data module that it does. This test changes with that window: it must then
-// see the change refused ("Error KP 2").
-void TestMainProgram::deliveredRecordsUnprotectedWithoutTheCultivarWindow()
+// The cultivar data window exists for the whole run, so the delivered
+// records are protected: a change of a key field is refused and undone.
+void TestMainProgram::deliveredRecordsAreProtected()
 {
     start();
     db::TableView* cdata = m_program->DMod()->tbCdata();
     QCOMPARE(cdata->fieldByName(QStringLiteral("Status"))->asString(), QStringLiteral("DLV/LBO"));
     QVERIFY(!TZHRegistry::current().ReadBool(Setting::CanDelEditStdRecs));
     cdata->edit();
-    cdata->fieldByName(QStringLiteral("Source"))->setValue(QStringLiteral("XX"));
-    cdata->post();
-    QCOMPARE(cdata->fieldByName(QStringLiteral("Source"))->asString(), QStringLiteral("XX"));
-    QCOMPARE(cdata->fieldByName(QStringLiteral("Status"))->asString(), QStringLiteral("DLV/LBO"));
+    QString refusal;
+    try {
+        cdata->fieldByName(QStringLiteral("Source"))->setValue(QStringLiteral("XX"));
+    } catch (const db::EngineError& e) {
+        refusal = e.text();
+    }
+    QVERIFY2(refusal.startsWith(QStringLiteral("Error KP 2\r\n")), qPrintable(refusal));
+    QCOMPARE(cdata->state(), db::DataSet::State::Browse);
+    QCOMPARE(cdata->fieldByName(QStringLiteral("Source"))->asString(), QStringLiteral("NL"));
+}
+
+void TestMainProgram::cultivarWindowOpensFromTheMainWindowAndClosesWithIt()
+{
+    start();
+    TKMmainform& w = *m_program->MainWindow();
+    TCdataForm* form = m_program->CdataForm();
+    QVERIFY(form);
+    TDMod& dmod = *m_program->DMod();
+    QVERIFY(dmod.CultivarWindowExistsHook && dmod.CultivarWindowExistsHook());
+    QVERIFY(!dmod.CultivarWindowVisibleHook());
+
+    QTest::mouseClick(w.CdataButton, Qt::LeftButton);
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    QVERIFY(dmod.CultivarWindowVisibleHook());
+    QCOMPARE(form->Panel2->text(), dmod.CultivarCountText());
+    // Its main-group choice is the one a new cultivar gets.
+    form->HoofdgroepComboBox->setCurrentIndex(6);
+    QCOMPARE(dmod.HoofdgroepChoice(), 6);
+    QCOMPARE(dmod.tbCdata()->recordCount(), 0);
+    QCOMPARE(form->Panel2->text(), QStringLiteral("Totaal 0 Cultivars"));
+
+    // The main window goes back to the whole list it shows.
+    QVERIFY(w.close());
+    QVERIFY(!form->isVisible());
+    QVERIFY(!dmod.tbCdata()->filtered());
     QVERIFY((*m_prompts)->shown().isEmpty());
+}
+
+void TestMainProgram::editedColdWeeksMoveTheSchedule()
+{
+    TZHRegistry store;
+    store.SetVersion(QStringLiteral("4.0"));
+    store.WriteInteger(Setting::BroeiMethode, 1); // water
+    start();
+    TKMmainform& w = *m_program->MainWindow();
+    // Alma Adamkiene 11/12 on water: 84 cold days before the housing date.
+    const QDate housing = dateOf(w.Ical);
+    QCOMPARE(dateOf(w.Kcal).daysTo(housing), 84);
+    QCOMPARE(w.PeriodePanel->cell(QStringLiteral("wk1"))->text(), QStringLiteral("12"));
+
+    QTest::mouseClick(w.CdataButton, Qt::LeftButton);
+    TCdataForm& form = *m_program->CdataForm();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.PageControl1->setCurrentIndex(1);
+    form.BroeigegevensSheet->MethodTabSet->setCurrentIndex(1);
+    TDBEdit* cold = form.BroeigegevensSheet->WaterBox->ColdEdits[0];
+    cold->setFocus();
+    cold->selectAll();
+    QTest::keyClicks(cold, QStringLiteral("11"));
+    QTest::keyClick(cold, Qt::Key_Tab);
+    // The main window's period table shows the new value at once.
+    QCOMPARE(w.PeriodePanel->cell(QStringLiteral("wk1"))->text(), QStringLiteral("11"));
+    QTest::mouseClick(form.DBNavigator1->PostButton, Qt::LeftButton);
+
+    // Back in the main window the schedule is calculated with it.
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QCOMPARE(dateOf(w.Ical), housing);
+    QCOMPARE(dateOf(w.Kcal).daysTo(housing), 77);
+    QCOMPARE(w.core().MessageLevel(), 0);
+    QVERIFY2((*m_prompts)->shown().isEmpty(), qPrintable((*m_prompts)->texts().join('\n')));
 }
 
 void TestMainProgram::theLastChoiceComesBack()

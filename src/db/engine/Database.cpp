@@ -1,5 +1,7 @@
 #include "Database.h"
 
+#include <utility>
+
 namespace kasplan::db {
 
 Database::Database(QString folder, QObject* parent) : QObject(parent), m_folder(std::move(folder))
@@ -44,6 +46,30 @@ void Database::rollbackBatch()
     const bool wrote = doRollbackBatch();
     Q_EMIT transactionUndone(depth, wrote);
     Q_EMIT transactionUndoneSettled();
+}
+
+void Database::holdChangeNotices()
+{
+    ++m_noticesHeld;
+}
+
+void Database::releaseChangeNotices()
+{
+    if (m_noticesHeld == 0 || --m_noticesHeld > 0)
+        return;
+    const QStringList tables = std::exchange(m_heldNotices, {});
+    for (const QString& table : tables)
+        Q_EMIT tableChanged(table);
+}
+
+void Database::announceTableChanged(const QString& table)
+{
+    if (m_noticesHeld == 0) {
+        Q_EMIT tableChanged(table);
+        return;
+    }
+    if (!m_heldNotices.contains(table, Qt::CaseInsensitive))
+        m_heldNotices.append(table);
 }
 
 } // namespace kasplan::db

@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 #include <functional>
@@ -130,6 +131,16 @@ public:
     void rollbackBatch();
     int batchDepth() const { return m_batchDepth; }
 
+    // A bulk action that changes many records, with no view reading them
+    // meanwhile, holds the change notices back: when it lets go, the views
+    // hear once of each table it changed rather than of every record. Levels
+    // nest; see HeldChangeNotices.
+    void holdChangeNotices();
+    void releaseChangeNotices();
+    // Tells the views that a record of table was added, changed or deleted
+    // (tableChanged), now or when the notices are let go. For the backends.
+    void announceTableChanged(const QString& table);
+
     // Makes sure every posted change is in the file. Changes are written
     // through when they are posted, so this only confirms that no
     // transaction is left open.
@@ -160,6 +171,24 @@ protected:
 private:
     QString m_folder;
     int m_batchDepth = 0;
+    int m_noticesHeld = 0;
+    QStringList m_heldNotices;
+};
+
+// Change notices held back for a scope (Database::holdChangeNotices).
+class HeldChangeNotices
+{
+public:
+    explicit HeldChangeNotices(Database& database) : m_database(database)
+    {
+        m_database.holdChangeNotices();
+    }
+    ~HeldChangeNotices() { m_database.releaseChangeNotices(); }
+    HeldChangeNotices(const HeldChangeNotices&) = delete;
+    HeldChangeNotices& operator=(const HeldChangeNotices&) = delete;
+
+private:
+    Database& m_database;
 };
 
 // One batch level for a scope: committed by commit(), undone when the scope

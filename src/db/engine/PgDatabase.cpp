@@ -394,7 +394,7 @@ RowKey PgDatabase::insertRow(const TableDef& table, const QStringList& fields,
 {
     const RowKey key = insertQuietly(table, fields, values);
     afterChange();
-    Q_EMIT tableChanged(table.name);
+    announceTableChanged(table.name);
     return key;
 }
 
@@ -440,7 +440,7 @@ public:
     ~PgBulkAccess() override
     {
         if (m_inserted)
-            Q_EMIT m_database.tableChanged(m_table.name);
+            m_database.announceTableChanged(m_table.name);
     }
     std::optional<QVariantList> fetch(const RowKey& key) override
     {
@@ -495,7 +495,7 @@ void PgDatabase::updateRow(const TableDef& table, const RowKey& key, const QStri
     if (table.recordLocks)
         m_locks->release(table.name, lockKey);
     afterChange();
-    Q_EMIT tableChanged(table.name);
+    announceTableChanged(table.name);
 }
 
 void PgDatabase::deleteRow(const TableDef& table, const RowKey& key)
@@ -512,7 +512,7 @@ void PgDatabase::deleteRow(const TableDef& table, const RowKey& key)
         t.commit();
     }
     afterChange();
-    Q_EMIT tableChanged(table.name);
+    announceTableChanged(table.name);
 }
 
 void PgDatabase::lockRecord(const TableDef& table, const RowKey& key)

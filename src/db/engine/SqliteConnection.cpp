@@ -282,10 +282,11 @@ void SqliteConnection::beginDeferred()
 
 void SqliteConnection::beginLevel()
 {
+    // Prepared once: a bulk action opens a level for every record.
     if (m_depth == 0)
-        exec(QStringLiteral("BEGIN IMMEDIATE"));
+        statement(QStringLiteral("BEGIN IMMEDIATE")).run();
     else
-        exec(QStringLiteral("SAVEPOINT nested%1").arg(m_depth));
+        statement(QStringLiteral("SAVEPOINT nested%1").arg(m_depth)).run();
     ++m_depth;
 }
 
@@ -307,7 +308,7 @@ bool SqliteConnection::commit()
         }
     } else {
         try {
-            exec(QStringLiteral("RELEASE nested%1").arg(m_depth));
+            statement(QStringLiteral("RELEASE nested%1").arg(m_depth)).run();
         } catch (...) {
             ++m_depth;
             rollback();

@@ -96,8 +96,33 @@ QVariant storedValue(const TableDef& table, const QString& field, const QVariant
     return value;
 }
 
+// Key parts of plain printable ASCII, written as JSON writes them.
+bool plainKey(const RowKey& key)
+{
+    for (const QByteArray& part : key) {
+        for (const char c : part) {
+            if (c < 0x20 || c > 0x7e || c == '"' || c == '\\')
+                return false;
+        }
+    }
+    return true;
+}
+
 QString lockKeyText(const RowKey& key, const TableDef& table)
 {
+    // The text names the record in the lock table, for every copy alike: it
+    // is always the compact JSON array of the key's parts. Plain keys, the
+    // usual ones, are written without building a JSON document.
+    if (!table.primaryKey.isEmpty() && plainKey(key)) {
+        QByteArray text("[");
+        for (qsizetype i = 0; i < key.size(); ++i) {
+            if (i > 0)
+                text += ',';
+            text += '"' + key[i] + '"';
+        }
+        text += ']';
+        return QString::fromLatin1(text);
+    }
     QJsonArray parts;
     if (table.primaryKey.isEmpty()) {
         parts.append(double(decodeRowNumber(key.value(0))));
@@ -438,7 +463,7 @@ RowKey SqliteDatabase::insertRow(const TableDef& table, const QStringList& field
                   : keyOfValues(table, fields, values);
     }
     t.commit();
-    Q_EMIT tableChanged(table.name);
+    announceTableChanged(table.name);
     return key;
 }
 
@@ -450,13 +475,22 @@ void SqliteDatabase::updateRow(const TableDef& table, const RowKey& key, const Q
     if (table.recordLocks)
         m_locks->verifyHeld(table.name, lockKey);
     if (!fields.isEmpty()) {
-        QStringList sets;
-        for (const QString& f : fields)
-            sets.append(quoted(f) + QStringLiteral(" = ?"));
-        SqliteStatement s = m_connection->statement(
-            QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-                .arg(quoted(table.name), sets.join(QStringLiteral(", ")), keyMatch(table)),
-            table.name);
+        // The statement's text, made once for each table and set of fields:
+        // a bulk action changes the same fields of many records.
+        const QString shape = table.name + QLatin1Char('\t') +
+                              table.primaryKey.join(QLatin1Char('\n')) + QLatin1Char('\t') +
+                              fields.join(QLatin1Char('\n'));
+        auto sql = m_updateStatements.find(shape);
+        if (sql == m_updateStatements.end()) {
+            QStringList sets;
+            for (const QString& f : fields)
+                sets.append(quoted(f) + QStringLiteral(" = ?"));
+            sql = m_updateStatements.insert(
+                shape,
+                QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                    .arg(quoted(table.name), sets.join(QStringLiteral(", ")), keyMatch(table)));
+        }
+        SqliteStatement s = m_connection->statement(*sql, table.name);
         for (int i = 0; i < fields.size(); ++i)
             s.bind(storedValue(table, fields[i], values[i]));
         bindKey(s, table, key);
@@ -468,7 +502,7 @@ void SqliteDatabase::updateRow(const TableDef& table, const RowKey& key, const Q
         m_locks->release(table.name, lockKey);
     t.commit();
     updateHeartbeatTimer();
-    Q_EMIT tableChanged(table.name);
+    announceTableChanged(table.name);
 }
 
 void SqliteDatabase::deleteRow(const TableDef& table, const RowKey& key)
@@ -487,7 +521,7 @@ void SqliteDatabase::deleteRow(const TableDef& table, const RowKey& key)
     }
     t.commit();
     updateHeartbeatTimer();
-    Q_EMIT tableChanged(table.name);
+    announceTableChanged(table.name);
 }
 
 void SqliteDatabase::lockRecord(const TableDef& table, const RowKey& key)
@@ -575,7 +609,7 @@ public:
     ~SqliteBulkAccess() override
     {
         if (m_inserted)
-            Q_EMIT m_database.tableChanged(m_table.name);
+            m_database.announceTableChanged(m_table.name);
     }
 
     std::optional<QVariantList> fetch(const RowKey& key) override

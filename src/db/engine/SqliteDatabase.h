@@ -122,6 +122,8 @@ private:
     std::unique_ptr<SqliteSessions> m_sessions;
     int m_layoutDepth = 0;
     QHash<QString, TableDef> m_tables;
+    // UPDATE statements by table, key and fields changed.
+    QHash<QString, QString> m_updateStatements;
     // The locks held when each open batch level began, for undoing it.
     std::vector<SqliteRecordLocks::Held> m_heldAtBatch;
     QTimer m_heartbeat;

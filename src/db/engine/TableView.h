@@ -70,6 +70,10 @@ public:
     // posted).
     void saveChanges();
 
+    // The key of the record at a position of the view's order, without
+    // reading it.
+    const RowKey& keyAt(int index) const { return m_keys.at(index); }
+
     Bookmark bookmark() const override;
     Bookmark bookmarkAt(int index) const override;
     bool bookmarkValid(const Bookmark& bookmark) const override;

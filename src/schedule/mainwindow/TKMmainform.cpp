@@ -9,10 +9,12 @@
 #include "schedule/calendar/TMonthBar.h"
 
 #include "core/Clock.h"
+#include "core/ErrorBarrier.h"
 #include "core/SettingsCatalog.h"
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
 #include "widgets/DesignFont.h"
+#include "widgets/MessageBoxPrompts.h"
 #include "widgets/TUpDown.h"
 #include "widgets/TVersionInfoForm.h"
 
@@ -23,7 +25,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -134,15 +135,6 @@ QWidget* panel(QWidget* parent, const char* name)
     frame->setObjectName(QLatin1String(name));
     frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
     return frame;
-}
-
-bool isMessageBox(const QWindow* window)
-{
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (top->windowHandle() == window)
-            return qobject_cast<QMessageBox*>(top) != nullptr;
-    }
-    return false;
 }
 
 bool defaultPrintDialog(QPrinter& printer, QWidget* parent)
@@ -593,7 +585,7 @@ void TKMmainform::windowFocusChanged(QWindow* window)
             m_activateOnReturn = false;
             FormActivate();
         }
-    } else if (!isMessageBox(window)) {
+    } else if (!isMessageBoxWindow(window)) {
         // A message shown while activating must not activate again on its
         // return, or a lasting failure would show its message for ever.
         m_activateOnReturn = true;
@@ -668,15 +660,23 @@ void TKMmainform::FormActivate()
 
 void TKMmainform::closeEvent(QCloseEvent* event)
 {
-    FormClose();
+    if (!FormClose()) {
+        event->ignore();
+        return;
+    }
     QMainWindow::closeEvent(event);
 }
 
-void TKMmainform::FormClose()
+bool TKMmainform::FormClose()
 {
+    // A change in the cultivar data window that cannot be saved would be
+    // lost when the program ends: the user gets the chance to put it right.
+    bool dataWindowClosed = true;
+    if (m_windows.CloseCdata)
+        Guarded([&] { dataWindowClosed = m_windows.CloseCdata(); });
+    if (!dataWindowClosed)
+        return false;
     try {
-        if (m_windows.CloseCdata)
-            m_windows.CloseCdata();
         TZHRegistry& settings = TZHRegistry::current();
         settings.WriteInteger(Setting::Season, SeizoenStartJaar->Position());
         settings.WriteInteger(Setting::BroeiMethode, BroeiMethodeCBox->currentIndex());
@@ -686,6 +686,7 @@ void TKMmainform::FormClose()
         // The window closes all the same.
         UserPrompts::current().showError(QString::fromUtf8(error.what()));
     }
+    return true;
 }
 
 void TKMmainform::restorePlacement()

@@ -30,8 +30,10 @@ struct TKMmainformWindows
     // The cultivar selection dialog, modal.
     std::function<void()> SelectCultivar;
     // The cultivar data window, shown without waiting, and closed with us.
+    // Closing answers false when it stays open: what was typed there could
+    // not be saved (the user was told why).
     std::function<void()> ShowCdata;
-    std::function<void()> CloseCdata;
+    std::function<bool()> CloseCdata;
     // The general settings dialog, modal.
     std::function<void()> ShowOptions;
 };
@@ -71,7 +73,9 @@ public:
     void FormCreate();
     void FormShow();
     void FormActivate();
-    void FormClose();
+    // False when the cultivar data window stays open; then the main window
+    // stays open too, and nothing is written.
+    bool FormClose();
     // The window's rows are laid out so that the scroll-bar panel stays the
     // lowest; the calendars share the middle panel by these two rules.
     void PeriodDatesPanelResize();

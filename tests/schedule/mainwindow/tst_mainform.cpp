@@ -120,6 +120,7 @@ private Q_SLOTS:
     void sameScheduleAsTheCommand();
     void windowsNotThereYetSaySo();
     void otherWindowsAreOpened();
+    void dataWindowThatStaysOpenKeepsTheMainWindowOpen();
     void cancelledPrintChangesNothing();
     void printHidesControlsAndRestoresThemAfterFailure();
     void printsToPdf();
@@ -857,7 +858,10 @@ void TestMainForm::otherWindowsAreOpened()
         m_record->values() = parse(R"({"Dk_p3": 91, "Dk_p4": 84, "Kd_p3": 21, "Kd_p4": 18})");
     };
     windows.ShowCdata = [&] { calls << "cdata"; };
-    windows.CloseCdata = [&] { calls << "close cdata"; };
+    windows.CloseCdata = [&] {
+        calls << "close cdata";
+        return true;
+    };
     windows.ShowOptions = [&] {
         calls << "options";
         TZHRegistry::current().WriteBool(Setting::ShowWeeknrs, true);
@@ -874,6 +878,25 @@ void TestMainForm::otherWindowsAreOpened()
     QVERIFY(w->Gcal->ShowWeeknrs() && w->Kcal->ShowWeeknrs() && w->Ical->ShowWeeknrs());
     QVERIFY(w->close());
     QCOMPARE(calls, (QStringList{"select", "cdata", "options", "close cdata"}));
+}
+
+void TestMainForm::dataWindowThatStaysOpenKeepsTheMainWindowOpen()
+{
+    const auto w = openWindow(Standard, 2024);
+    bool canClose = false;
+    TKMmainformWindows windows;
+    windows.CloseCdata = [&] { return canClose; };
+    w->setWindows(windows);
+    QTest::mouseClick(w->SeizoenStartJaar->nextButton(), Qt::LeftButton);
+
+    // What was typed there could not be saved: nothing ends, nothing is written.
+    QVERIFY(!w->close());
+    QVERIFY(w->isVisible());
+    QCOMPARE(TZHRegistry::current().ReadInteger(Setting::Season), 2024);
+
+    canClose = true;
+    QVERIFY(w->close());
+    QCOMPARE(TZHRegistry::current().ReadInteger(Setting::Season), 2025);
 }
 
 void TestMainForm::cancelledPrintChangesNothing()
