@@ -3,8 +3,13 @@
 
 #include "db/engine/Database.h"
 #include "db/engine/EngineError.h"
+#include "db/engine/SqliteDatabase.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTest>
+
+#include <sqlite3.h>
 
 #include <csignal>
 
@@ -17,6 +22,37 @@ namespace {
 
 const QStringList apeldoorn{QStringLiteral("Cdata"), QStringLiteral("Apeldoorn"),
                             QStringLiteral("NL")};
+
+// Whether a copy could begin writing into the database file this moment.
+bool fileFreeForWriting(const QString& folder)
+{
+    const QByteArray file =
+        QFile::encodeName(QDir(folder).filePath(QLatin1String(db::SqliteDatabase::FileName)));
+    sqlite3* probe = nullptr;
+    bool free = false;
+    if (sqlite3_open_v2(file.constData(), &probe, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK)
+        free = sqlite3_exec(probe, "BEGIN IMMEDIATE; ROLLBACK;", nullptr, nullptr, nullptr) ==
+               SQLITE_OK;
+    sqlite3_close(probe);
+    return free;
+}
+
+// Stops the other copy between its transactions. Stopped inside one (a
+// heartbeat takes a few milliseconds) it would hold the whole file, as any
+// stopped SQLite writer does, and every copy would wait for it; that is not
+// the case under test.
+void stopBetweenTransactions(OtherCopy& copy, const QString& folder)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        copy.signal(SIGSTOP);
+        QTest::qWait(20); // the signal has arrived
+        if (fileFreeForWriting(folder))
+            return;
+        copy.signal(SIGCONT);
+        QTest::qWait(7);
+    }
+    QFAIL("the other copy never stood still outside a transaction");
+}
 
 } // namespace
 
@@ -162,7 +198,7 @@ void TestRecordLocks::stalledHolderIsTakenOverAfterTheLease()
     // Stopped (alive, but its heartbeat stands still): taken over only once
     // the heartbeat has not moved for a whole lease. Its last beat may have
     // been seen up to one beat (a quarter lease) before it stopped.
-    anna.signal(SIGSTOP);
+    stopBetweenTransactions(anna, m_db->location());
     QElapsedTimer stalled;
     stalled.start();
     QString error = editError();
