@@ -14,7 +14,7 @@
 #include "reports/preview/CultivarListPrint.h"
 #include "schedule/mainwindow/MainFormArt.h"
 #include "widgets/DesignFont.h"
-#include "widgets/MessageBoxPrompts.h"
+#include "widgets/ReturnActivation.h"
 #include "widgets/TProgressBox.h"
 #include "widgets/bound/GridClipboardExport.h"
 #include "widgets/bound/TDBGrid.h"
@@ -35,7 +35,6 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QWindow>
 
 #include <memory>
 
@@ -334,7 +333,7 @@ void TCdataForm::connectControls()
     }
     connect(&m_dmod, &TDMod::CultivarCountChanged, this, &TCdataForm::showCount);
     connect(&m_dmod, &TDMod::PeriodUnitsChanged, this, &TCdataForm::SetUnitCaptions);
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, &TCdataForm::windowFocusChanged);
+    new ReturnActivation(this, [this] { FormActivate(); });
 }
 
 // --- Form events ------------------------------------------------------------------------
@@ -384,23 +383,6 @@ void TCdataForm::FormShow()
     showCount(m_dmod.CultivarCountText());
     BroeidataSizesDBGrid->show();
     m_search.reset(Clock::current().now());
-}
-
-void TCdataForm::windowFocusChanged(QWindow* window)
-{
-    // Nothing: the program lost the focus to another program.
-    if (!window)
-        return;
-    if (window == windowHandle()) {
-        if (m_activateOnReturn) {
-            m_activateOnReturn = false;
-            FormActivate();
-        }
-    } else if (!isMessageBoxWindow(window)) {
-        // A message shown while activating must not activate again on its
-        // return, or a lasting failure would show its message for ever.
-        m_activateOnReturn = true;
-    }
 }
 
 void TCdataForm::FormActivate()

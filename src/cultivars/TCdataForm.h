@@ -15,7 +15,6 @@ class QPushButton;
 class QSplitter;
 class QTabWidget;
 class QToolButton;
-class QWindow;
 
 namespace kasplan {
 
@@ -106,7 +105,6 @@ private:
     QWidget* buildCultivarArea();
     QWidget* buildSizeArea();
     void connectControls();
-    void windowFocusChanged(QWindow* window);
     // Delete and Insert in a grid act on its view, unless its cell editor is
     // open; answers whether the key was taken.
     bool gridKey(TDBGrid& grid, int key);
@@ -116,10 +114,6 @@ private:
     TDMod& m_dmod;
     TFormPreview* m_preview;
     TypeAheadSearch m_search;
-    // Activation from another window of the program (or the first one) runs
-    // the activation steps; returning from a message box or another program
-    // does not.
-    bool m_activateOnReturn = true;
 };
 
 } // namespace kasplan

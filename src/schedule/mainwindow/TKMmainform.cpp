@@ -14,7 +14,7 @@
 #include "core/TZHRegistry.h"
 #include "core/UserPrompts.h"
 #include "widgets/DesignFont.h"
-#include "widgets/MessageBoxPrompts.h"
+#include "widgets/ReturnActivation.h"
 #include "widgets/TUpDown.h"
 #include "widgets/TVersionInfoForm.h"
 
@@ -36,7 +36,6 @@
 #include <QShowEvent>
 #include <QStyle>
 #include <QVBoxLayout>
-#include <QWindow>
 
 #include <stdexcept>
 
@@ -480,7 +479,9 @@ void TKMmainform::connectControls()
             [this] { m_core->setFocusedCalendar(ScheduleCalendar::Ical); });
     connect(qApp, &QApplication::focusChanged, this,
             [this](QWidget*, QWidget* now) { focusMoved(now); });
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, &TKMmainform::windowFocusChanged);
+    // Activation from another window of the program (or the first one)
+    // recalculates; returning from another program does not.
+    new ReturnActivation(this, [this] { FormActivate(); });
 
     // A date change runs the calculation (the core listens first), then the
     // window shows what it left.
@@ -573,23 +574,6 @@ void TKMmainform::focusMoved(QWidget* now)
             return;
     }
     m_core->setFocusedCalendar(ScheduleCalendar::None);
-}
-
-void TKMmainform::windowFocusChanged(QWindow* window)
-{
-    // Nothing: the program lost the focus to another program.
-    if (!window)
-        return;
-    if (window == windowHandle()) {
-        if (m_activateOnReturn) {
-            m_activateOnReturn = false;
-            FormActivate();
-        }
-    } else if (!isMessageBoxWindow(window)) {
-        // A message shown while activating must not activate again on its
-        // return, or a lasting failure would show its message for ever.
-        m_activateOnReturn = true;
-    }
 }
 
 void TKMmainform::changeEvent(QEvent* event)

@@ -151,7 +151,6 @@ private:
     void connectControls();
     TBarCalendar* calendarWidget(ScheduleCalendar which) const;
     void focusMoved(QWidget* now);
-    void windowFocusChanged(QWindow* window);
     // The harvest-end buttons: the button takes the focus, then the harvest
     // end moves and the schedule is calculated backwards.
     void moveHarvestEnd(QPushButton* button, int months, int days);
@@ -177,9 +176,6 @@ private:
     TKMmainformWindows m_windows;
     PrintDialogStep m_printDialog;
     PrintPageStep m_printPage;
-    // Activation from another window of the program (or the first one)
-    // recalculates; returning from another program does not.
-    bool m_activateOnReturn = true;
 };
 
 } // namespace kasplan
