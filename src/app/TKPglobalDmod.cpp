@@ -143,8 +143,7 @@ void TKPglobalDmod::DropColumn(const QString& table, const QString& field)
     m_UpdateTable->folderDatabase().alterTable(sql);
 }
 
-bool TKPglobalDmod::AddColumnIfMissing(const QString& table, const QString& field,
-                                       const QString& sqlType)
+bool TKPglobalDmod::HasColumn(const QString& table, const QString& field)
 {
     db::EngineTable& t = UpdateTable(table);
     bool present = false;
@@ -156,7 +155,13 @@ bool TKPglobalDmod::AddColumnIfMissing(const QString& table, const QString& fiel
         throw;
     }
     t.close();
-    if (present)
+    return present;
+}
+
+bool TKPglobalDmod::AddColumnIfMissing(const QString& table, const QString& field,
+                                       const QString& sqlType)
+{
+    if (HasColumn(table, field))
         return false;
     AddColumn(table, field, sqlType);
     return true;
@@ -164,17 +169,7 @@ bool TKPglobalDmod::AddColumnIfMissing(const QString& table, const QString& fiel
 
 void TKPglobalDmod::DropColumnIfPresent(const QString& table, const QString& field)
 {
-    db::EngineTable& t = UpdateTable(table);
-    bool present = false;
-    try {
-        t.open();
-        present = t.def().field(field) != nullptr;
-    } catch (...) {
-        t.close();
-        throw;
-    }
-    t.close();
-    if (present)
+    if (HasColumn(table, field))
         DropColumn(table, field);
 }
 

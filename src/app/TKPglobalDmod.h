@@ -92,6 +92,8 @@ public:
     const QStringList& Statements() const { return m_statements; }
 
 private:
+    // Opens the table of the upgrade to look, and closes it again.
+    bool HasColumn(const QString& table, const QString& field);
     // The previous major version's table is only read: the stage checks that
     // it can be, and its errors are passed over.
     void PrepareOldTable();
